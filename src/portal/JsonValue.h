@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <cstdint>
 #include <vector>
 
@@ -42,7 +41,7 @@ public:
     bool isNull() const { return kind_ == JsonKind::Null; }
 
     bool asBoolean() const { return scalar_.boolean; }
-    std::int64_t asInteger() const { return scalar_.integer; }       // Integer kind
+    std::int64_t asInteger() const { return scalar_.integer; }        // Integer kind
     std::int64_t asTenThousandths() const { return scalar_.integer; } // FixedPoint kind
     double asFloating() const { return scalar_.floating; }
     const QString& asText() const { return text_; }
@@ -67,6 +66,7 @@ private:
 struct JsonMember {
     QString name;
     JsonValue value;
+    std::uint32_t hash = 0; // of the name; set when the object is built
 };
 
 // The 32-bit hash that orders an object's members (descending; ties by code units ascending).
