@@ -1,0 +1,1 @@
+"""Fake housing-registry portal: data set, HTTP wire handling, faults and the server."""
