@@ -34,8 +34,10 @@ void exercise(const QString& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     exercise(QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    QString units(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
-    std::memcpy(units.data(), data, (size / 2) * 2);
-    exercise(units);
+    if (size >= 2) {
+        QString units(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
+        std::memcpy(units.data(), data, (size / 2) * 2);
+        exercise(units);
+    }
     return 0;
 }

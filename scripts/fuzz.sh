@@ -10,4 +10,5 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${target}_fuzz"
 mkdir -p "fuzz/out/${target}"
 "build/fuzz/fuzz/${target}_fuzz" -max_total_time="${seconds}" -max_len=65536 \
+    -artifact_prefix="fuzz/out/${target}/" \
     "fuzz/out/${target}" "fuzz/corpus/${target}"

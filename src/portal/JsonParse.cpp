@@ -8,7 +8,8 @@
 // cannot continue it (so "1-2" at the top level reads as 1, and inside an array or object the
 // "-" is a missing comma); "1." and "1.e5" read as numbers with no fraction digits; a minus
 // sign or an exponent marker with no digit after it is malformed. Integers and fixed-point
-// numbers beyond the 64-bit range become floating values.
+// numbers beyond the 64-bit range become floating values; magnitudes beyond the double range
+// become the largest finite double (or zero), so no infinity ever reaches a text.
 #include "portal/JsonAccess.h"
 
 #include <charconv>
@@ -251,11 +252,11 @@ private:
         double value = 0;
         const auto [ptr, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
         if (error == std::errc::result_out_of_range) {
-            // Beyond the double range: infinity or zero, as strtod gives.
+            // Beyond the double range: the largest finite value, or zero for tiny magnitudes.
             const auto exponent = ascii.find_first_of("eE");
-            const bool tiny =
-                exponent != std::string::npos && ascii.find('-', exponent) != std::string::npos;
-            value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+            const bool tiny = exponent != std::string::npos &&
+                              ascii.find('-', exponent) != std::string::npos;
+            value = tiny ? 0.0 : std::numeric_limits<double>::max();
             if (negative)
                 value = -value;
         } else if (error != std::errc() || ptr != ascii.data() + ascii.size()) {

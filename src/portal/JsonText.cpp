@@ -52,13 +52,16 @@ QString fixedPointText(std::int64_t count) {
 }
 
 // 15 significant digits, "." as the point whatever the locale; plain notation for ordinary
-// magnitudes, exponential otherwise. A whole number keeps its point, as fixed-point numbers do.
+// magnitudes, exponential otherwise. A whole number keeps its point, as fixed-point numbers do;
+// zero is "0" as a fixed-point zero is.
 QString floatingText(double value) {
+    if (value == 0)
+        return QStringLiteral("0"); // also -0, like the fixed-point zero
     char buffer[64];
     const auto end =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
     std::string text(buffer, end);
-    if (text.find_first_of(".en") == std::string::npos) // "n": inf and nan stay as they are
+    if (text.find_first_of(".e") == std::string::npos)
         text += '.';
     return QString::fromLatin1(text);
 }

@@ -52,7 +52,10 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{u"9223372036854775807", JsonKind::Integer, u"9223372036854775807"},
         KindCase{u"-9223372036854775808", JsonKind::Integer, u"-9223372036854775808"},
         KindCase{u"9223372036854775808", JsonKind::Floating, u"9.22337203685478e+18"},
-        KindCase{u"1e999", JsonKind::Floating, u"inf"},
+        KindCase{u"1e999", JsonKind::Floating, u"1.79769313486232e+308"},
+        KindCase{u"-1e999", JsonKind::Floating, u"-1.79769313486232e+308"},
+        KindCase{u"-1e-999", JsonKind::Floating, u"0"},
+        KindCase{u"0e0", JsonKind::Floating, u"0"},
         KindCase{u"1.", JsonKind::FixedPoint, u"1."},
         // strings
         KindCase{u"\"abc\"", JsonKind::Text, u"abc"},
