@@ -64,9 +64,9 @@ def main(argv=None):
                 f.write(origin + "\n")
             os.replace(tmp, args.origin_file)
         print(origin, flush=True)
-        loop = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.1}, daemon=True)
+        loop = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05}, daemon=True)
         loop.start()
-        while not stop.wait(0.2):
+        while not stop.wait(0.05):
             pass
         portal.stop.set()
         server.shutdown()

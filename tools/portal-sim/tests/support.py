@@ -38,7 +38,7 @@ def passport_body(guid):
 
 
 def describe(*extra):
-    out = subprocess.run([sys.executable, PROGRAM, "--describe"] + list(extra),
+    out = subprocess.run([sys.executable, "-S", PROGRAM, "--describe"] + list(extra),
                          check=True, capture_output=True, timeout=20)
     return json.loads(out.stdout)
 
@@ -49,7 +49,7 @@ class Portal:
     def __init__(self, *args, scenario=None):
         self.folder = tempfile.mkdtemp(prefix="portal-sim-test-")
         self.log_path = os.path.join(self.folder, "requests.log")
-        cmd = [sys.executable, PROGRAM, "--port", "0", "--log", self.log_path] + list(args)
+        cmd = [sys.executable, "-S", PROGRAM, "--port", "0", "--log", self.log_path] + list(args)
         if scenario:
             cmd += ["--scenario", os.path.join(SCENARIOS, scenario)]
         self.started = time.monotonic()

@@ -1,0 +1,419 @@
+"""Every scenario file of scenarios/ switched on, and the fault it names seen on the wire."""
+
+import json
+import socket
+import time
+import unittest
+
+from sim.dataset import DataSet
+from sim.houses import HouseMaker, dumps
+from tests.support import (CARD, FIAS, MAP, PASSPORT, SEARCH, Portal, describe, passport_body,
+                           search_body)
+
+REGIONS = FIAS + "regions"
+DESC = None
+
+
+def desc():
+    global DESC
+    if DESC is None:
+        DESC = describe()
+    return DESC
+
+
+def demo_house(case="full"):
+    g = next(r for r in desc()["regions"] if r["kind"] == "demo")
+    return next(h for h in g["sample_houses"] if h["case"] == case)
+
+
+def small_region():
+    return next(r for r in desc()["regions"] if r["kind"] == "small")
+
+
+class ScenarioCase(unittest.TestCase):
+    scenario = None
+
+    def setUp(self):
+        self.portal = Portal(scenario=self.scenario)
+
+    def tearDown(self):
+        self.assertEqual(self.portal.stop(), 0)
+
+    def request(self, method, target, body=b"", version=None, headers=None):
+        if version is None:
+            version = "HTTP/1.0" if method == "POST" else "HTTP/1.1"
+        if headers is None:
+            headers = ["Connection: keep-alive"] if method == "POST" else []
+        c = self.portal.connect()
+        try:
+            return c.request(method, target, version, headers, body)
+        finally:
+            c.close()
+
+    def search(self, page=1, size=3):
+        return self.request("POST", SEARCH + "?pageIndex=%d&elementsPerPage=%d" % (page, size),
+                            search_body(small_region()["code"]))
+
+    def faults(self, kind):
+        return [(e["n"], e["fault"]) for e in self.portal.log_of(kind)]
+
+
+class CloseBeforeStatus(ScenarioCase):
+    scenario = "close_before_status.json"
+
+    def test(self):
+        with self.assertRaises(EOFError):
+            self.search()
+        self.assertEqual(self.search().status, 200)
+        self.assertEqual(self.faults("search"), [(1, "close_before_status"), (2, None)])
+
+
+class CloseMidBody(ScenarioCase):
+    scenario = "close_mid_body.json"
+
+    def test(self):
+        r = self.request("GET", REGIONS)
+        self.assertEqual(r.status, 200)
+        self.assertFalse(r.complete)
+        self.assertEqual(len(r.body), int(r.header("Content-Length")) // 2)
+        full = self.request("GET", REGIONS)
+        self.assertTrue(full.complete)
+        self.assertEqual(full.body[:len(r.body)], r.body)
+
+
+class Status404(ScenarioCase):
+    scenario = "status_404.json"
+
+    def test(self):
+        h = demo_house()
+        r = self.request("GET", CARD + h["houseTypeCode"] + "/" + h["guid"])
+        self.assertEqual(r.status_line, "HTTP/1.1 404 Not Found")
+        self.assertEqual(self.request("GET", MAP + h["guid"]).status, 200)
+
+
+class Status500(ScenarioCase):
+    scenario = "status_500.json"
+
+    def test(self):
+        lines = [self.search().status_line for _ in range(3)]
+        self.assertEqual(lines, ["HTTP/1.1 200 OK", "HTTP/1.1 500 Internal Server Error", "HTTP/1.1 200 OK"])
+
+
+class Status503(ScenarioCase):
+    scenario = "status_503.json"
+
+    def test(self):
+        h = demo_house()
+        codes = [self.request("GET", MAP + h["guid"]).status for _ in range(3)]
+        self.assertEqual(codes, [503, 503, 200])
+        self.assertEqual(self.request("GET", MAP + h["guid"]).status_line.split(" ", 1)[0], "HTTP/1.1")
+
+
+class Delay(ScenarioCase):
+    scenario = "delay.json"
+
+    def test_late_answer_does_not_hold_others(self):
+        h = demo_house()
+        slow = self.portal.connect()
+        try:
+            started = time.monotonic()
+            slow.send(("POST %s HTTP/1.0\r\nConnection: keep-alive\r\nContent-Length: %d\r\n\r\n%s"
+                       % (PASSPORT, len(passport_body(h["guid"])), passport_body(h["guid"]))).encode())
+            slow.sock.settimeout(0.5)
+            with self.assertRaises(socket.timeout):
+                slow.read_response()
+            quick = time.monotonic()
+            self.assertEqual(self.request("GET", REGIONS).status, 200)
+            self.assertLess(time.monotonic() - quick, 1.0)
+            slow.sock.settimeout(5)
+            r = slow.read_response("POST")
+            self.assertGreaterEqual(time.monotonic() - started, 1.9)
+            self.assertEqual(r.status, 200)
+            self.assertIn("parameters", r.json())
+        finally:
+            slow.close()
+        self.assertEqual(self.faults("passport"), [(1, "delay")])
+
+    def test_stop_during_a_delay_is_prompt(self):
+        h = demo_house()
+        slow = self.portal.connect()
+        try:
+            body = passport_body(h["guid"])
+            slow.send(("POST %s HTTP/1.0\r\nContent-Length: %d\r\n\r\n%s" % (PASSPORT, len(body), body)).encode())
+            time.sleep(0.1)
+            started = time.monotonic()
+            self.assertEqual(self.portal.stop(), 0)
+            self.assertLess(time.monotonic() - started, 2.0)
+        finally:
+            slow.close()
+
+
+class EmptyBody(ScenarioCase):
+    scenario = "empty_body.json"
+
+    def test(self):
+        r = self.search()
+        self.assertEqual((r.status, r.header("Content-Length"), r.body), (200, "0", b""))
+        self.assertEqual(self.search().json()["total"], 8)
+
+
+class WhitespaceBody(ScenarioCase):
+    scenario = "whitespace_body.json"
+
+    def test(self):
+        r = self.search()
+        self.assertEqual((r.status, r.body), (200, b" \r\n\t "))
+
+
+class Html200(ScenarioCase):
+    scenario = "html_200.json"
+
+    def test(self):
+        h = demo_house()
+        r = self.request("GET", CARD + h["houseTypeCode"] + "/" + h["guid"])
+        self.assertEqual(r.status, 200)
+        self.assertTrue(r.header("Content-Type").startswith("text/html"))
+        self.assertTrue(r.body.startswith(b"<!DOCTYPE html>"))
+        self.assertNotIn(b"\\", r.body)
+
+
+class TruncatedJson(ScenarioCase):
+    scenario = "truncated_json.json"
+
+    def test(self):
+        h = demo_house()
+        r = self.request("POST", PASSPORT, passport_body(h["guid"]))
+        d = DataSet()
+        real = dumps(HouseMaker(d).passport(*d.find_house(h["guid"]))).encode()
+        self.assertEqual(int(r.header("Content-Length")), len(r.body))
+        self.assertTrue(0 < len(r.body) < len(real))
+        self.assertTrue(real.startswith(r.body))
+        with self.assertRaises(ValueError):
+            json.loads(r.body.decode("utf-8"))
+
+
+class RedirectBase(ScenarioCase):
+    def follow(self, method, target, body, limit):
+        """Follows redirects like the program's client; returns the answers seen."""
+        seen = []
+        c = self.portal.connect()
+        try:
+            for _ in range(limit + 1):
+                version = "HTTP/1.0" if method == "POST" else "HTTP/1.1"
+                r = c.request(method, target, version, ["Connection: keep-alive"], body)
+                seen.append(r)
+                if r.status not in (301, 302, 303, 307) or len(seen) > limit:
+                    break
+                location = r.header("Location")
+                self.assertTrue(location.startswith("https://localhost/"), location)
+                target = location[len("https://localhost"):]
+                if r.status == 303:
+                    method, body = "GET", b""
+                if r.header("Connection") == "close":
+                    c.close()
+                    c = self.portal.connect()
+        finally:
+            c.close()
+        return seen
+
+
+class Redirect301(RedirectBase):
+    scenario = "redirect_301.json"
+
+    def test(self):
+        seen = self.follow("GET", REGIONS, b"", 14)
+        self.assertEqual([r.status for r in seen], [301, 200])
+        self.assertEqual(seen[0].status_line, "HTTP/1.1 301 Moved Permanently")
+        self.assertEqual(len(seen[1].json()), 5)
+        hop = self.portal.log_of("redirect")[0]
+        self.assertEqual((hop["hop"], hop["method"]), (1, "GET"))
+
+
+class Redirect302(RedirectBase):
+    scenario = "redirect_302.json"
+
+    def test(self):
+        seen = self.follow("POST", SEARCH + "?pageIndex=1&elementsPerPage=3", search_body(small_region()["code"]), 14)
+        self.assertEqual([r.status for r in seen], [302, 302, 200])
+        self.assertEqual(seen[-1].json()["total"], 8)
+        hops = self.portal.log_of("redirect")
+        self.assertEqual([(e["method"], e["body"]) for e in hops],
+                         [("POST", search_body(small_region()["code"]))] * 2)
+
+
+class Redirect303(RedirectBase):
+    scenario = "redirect_303.json"
+
+    def test(self):
+        h = demo_house()
+        seen = self.follow("POST", PASSPORT, passport_body(h["guid"]), 14)
+        self.assertEqual([r.status for r in seen], [303, 200])
+        self.assertEqual(seen[-1].json()["houseGuid"], h["guid"])
+        self.assertEqual(self.portal.log_of("redirect")[0]["method"], "GET")
+
+
+class Redirect307(RedirectBase):
+    scenario = "redirect_307.json"
+
+    def test(self):
+        seen = self.follow("POST", SEARCH + "?pageIndex=3&elementsPerPage=3", search_body(small_region()["code"]), 14)
+        self.assertEqual([r.status for r in seen], [307, 200])
+        self.assertEqual(seen[0].status_line, "HTTP/1.1 307 Temporary Redirect")
+        self.assertEqual(len(seen[-1].json()["items"]), 2)
+
+
+class RedirectChain15(RedirectBase):
+    scenario = "redirect_chain_15.json"
+
+    def test(self):
+        seen = self.follow("GET", REGIONS, b"", 14)
+        self.assertEqual(len(seen), 15)
+        self.assertTrue(all(r.status == 302 for r in seen))
+        seen = self.follow("GET", REGIONS, b"", 15)
+        self.assertEqual([r.status for r in seen], [302] * 15 + [200])
+
+
+class RedirectLoop(RedirectBase):
+    scenario = "redirect_loop.json"
+
+    def test(self):
+        seen = self.follow("GET", REGIONS, b"", 30)
+        self.assertEqual(len(seen), 31)
+        self.assertTrue(all(r.status == 302 for r in seen))
+        locations = [r.header("Location") for r in seen]
+        self.assertEqual(len(set(locations)), 2)
+        self.assertNotEqual(locations[1], locations[2])
+        self.assertEqual(locations[1], locations[3])
+
+
+class Cookie(ScenarioCase):
+    scenario = "set_cookie.json"
+
+    def test(self):
+        r = self.request("GET", REGIONS)
+        self.assertEqual(r.header("Set-Cookie"), "PORTALSID=s1d-42; Path=/")
+        areas = FIAS + "areas?actual=true&itemsPerPage=1000&page=1&searchString=&regionCode=" + small_region()["code"]
+        self.assertEqual(self.request("GET", areas).status, 403)
+        self.assertEqual(self.request("GET", areas, headers=["Cookie: PORTALSID=s1d-42"]).status, 200)
+        self.assertEqual(self.portal.log_of("areas")[-1]["headers"][-1], "Cookie: PORTALSID=s1d-42")
+
+
+class Continue100(ScenarioCase):
+    scenario = "continue_100.json"
+
+    def test(self):
+        r = self.search()
+        self.assertEqual(r.interim, ["HTTP/1.1 100 Continue"])
+        self.assertEqual(r.status, 200)
+        self.assertEqual(r.json()["total"], 8)
+
+
+class ConnectionClose(ScenarioCase):
+    scenario = "connection_close.json"
+
+    def test(self):
+        c = self.portal.connect()
+        try:
+            r = c.request("GET", MAP + demo_house()["guid"])
+            self.assertEqual((r.status, r.header("Connection")), (200, "close"))
+            self.assertTrue(c.at_eof())
+        finally:
+            c.close()
+
+
+class CloseDelimited(ScenarioCase):
+    scenario = "close_delimited.json"
+
+    def test(self):
+        h = demo_house()
+        r = self.request("GET", CARD + h["houseTypeCode"] + "/" + h["guid"])
+        self.assertEqual(r.framing, "close")
+        self.assertIsNone(r.header("Content-Length"))
+        self.assertEqual(r.json()["guid"], h["guid"])
+
+
+class Chunked(ScenarioCase):
+    scenario = "chunked.json"
+
+    def test(self):
+        h = demo_house()
+        target = CARD + h["houseTypeCode"] + "/" + h["guid"]
+        r11 = self.request("GET", target)
+        r10 = self.request("GET", target, version="HTTP/1.0")
+        self.assertEqual((r11.framing, r10.framing), ("chunked", "length"))
+        self.assertEqual(r11.body, r10.body)
+        cities = FIAS + "cities?actual=true&itemsPerPage=1000&page=1&searchString=&regionCode=" + small_region()["code"]
+        self.assertEqual(self.request("GET", cities).framing, "chunked")
+        self.assertEqual(self.request("GET", REGIONS).framing, "length")
+
+
+class CharsetNone(ScenarioCase):
+    scenario = "charset_none.json"
+
+    def test(self):
+        r = self.request("GET", REGIONS)
+        self.assertEqual(r.header("Content-Type"), "application/json")
+        self.assertEqual(r.json()[0]["formalName"], "Тестовая")
+
+
+class CharsetCp1251(ScenarioCase):
+    scenario = "charset_cp1251.json"
+
+    def test(self):
+        r = self.request("GET", REGIONS)
+        self.assertEqual(r.header("Content-Type"), "application/json;charset=windows-1251")
+        self.assertIn("Тестовая".encode("cp1251"), r.body)
+        self.assertEqual(json.loads(r.body.decode("cp1251"))[0]["formalName"], "Тестовая")
+
+
+class Raw(ScenarioCase):
+    scenario = "raw_bare_lf.json"
+
+    def test(self):
+        c = self.portal.connect()
+        try:
+            c.send(b"GET %s HTTP/1.1\r\nHost: localhost\r\n\r\n" % REGIONS.encode())
+            for _ in range(100):
+                if not c._more():
+                    break
+            self.assertEqual(c.buf, b"HTTP/1.1 200 OK\nContent-Type: application/json;charset=UTF-8\n\n[]")
+        finally:
+            c.close()
+
+
+class RandomSoak(unittest.TestCase):
+    def run_soak(self, count):
+        p = Portal(scenario="random_soak.json")
+        statuses = []
+        try:
+            c = p.connect()
+            for _ in range(count):
+                try:
+                    c.sock.settimeout(2)
+                    r = c.request("GET", MAP + demo_house()["guid"])
+                    statuses.append(r.status if r.complete and r.body.strip() else "broken")
+                    if r.header("Connection") == "close":
+                        raise EOFError
+                except (EOFError, ValueError, OSError):
+                    statuses.append("closed")
+                    c.close()
+                    c = p.connect()
+            c.close()
+            faults = [(e["n"], e["fault"]) for e in p.log_of("map")]
+        finally:
+            self.assertEqual(p.stop(), 0)
+        return faults, statuses
+
+    def test_faults_at_the_rate_and_repeatable(self):
+        first, statuses = self.run_soak(150)
+        second, _ = self.run_soak(150)
+        self.assertEqual(first, second)
+        hit = [f for _, f in first if f]
+        self.assertTrue(5 <= len(hit) <= 30, hit)
+        self.assertGreaterEqual(len(set(hit)), 3)
+        self.assertIn(503, statuses)
+        self.assertIn(200, statuses)
+
+
+if __name__ == "__main__":
+    unittest.main()
