@@ -26,9 +26,10 @@ def parse_args(argv):
     p.add_argument("--scenario")
     p.add_argument("--seed", type=int, default=1)
     p.add_argument("--big-count", type=int, default=1000000)
-    p.add_argument("--demo-count", type=int, default=1200)
+    p.add_argument("--demo-count", type=int, default=6000)
     p.add_argument("--chunked", action="store_true")
     p.add_argument("--max-tls", choices=["1.2", "1.3"])
+    p.add_argument("--idle-timeout", type=float, default=120.0)
     p.add_argument("--describe", action="store_true")
     args = p.parse_args(argv)
     if args.big_count < 1 or args.demo_count < 5:
@@ -56,7 +57,7 @@ def main(argv=None):
     try:
         cert, key = make_certificate(folder)
         portal = Portal(data, scenario, log, args.chunked, None)
-        server = Server(args.port, make_context(cert, key, args.max_tls), portal)
+        server = Server(args.port, make_context(cert, key, args.max_tls), portal, args.idle_timeout)
         origin = "https://127.0.0.1:%d" % server.server_address[1]
         if args.origin_file:
             tmp = args.origin_file + ".tmp"

@@ -71,7 +71,7 @@ def _spread_cities(names, total, streets, area_of):
 
 
 class DataSet:
-    def __init__(self, seed=1, big_count=1000000, demo_count=1200):
+    def __init__(self, seed=1, big_count=1000000, demo_count=6000):
         self.seed = seed
         big_names = [("Белоград", "г"), ("Верхнеозерск", "г"), ("Горностаевск", "г"),
                      ("Дубравинск", "г"), ("Еловск", "г"), ("Жаворонки", "пгт"),

@@ -83,7 +83,7 @@ class Handler(socketserver.BaseRequestHandler):
             print("conn %d: TLS handshake failed: %s" % (conn_id, e), file=sys.stderr)
             return
         tls.settimeout(30)
-        conn = wire.Connection(tls, portal.stop)
+        conn = wire.Connection(tls, portal.stop, self.server.idle_timeout)
         with portal.lock:
             portal.live.add(conn)
         info = {"conn": conn_id, "tls": tls.version(), "sni": getattr(tls, "portal_sni", None)}
@@ -233,6 +233,9 @@ class Handler(socketserver.BaseRequestHandler):
         if fault == "continue_100":
             conn.send(b"HTTP/1.1 100 Continue\r\n\r\n")
         head = wire.head(status, ctype, framing, len(body), extra, self.connection_value(req, keep))
+        if req.method == "HEAD":
+            conn.send(head)
+            return keep
         if fault == "close_mid_body":
             conn.send(head + body[:len(body) // 2])
             return False
@@ -252,7 +255,8 @@ class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     request_queue_size = 128
 
-    def __init__(self, port, context, portal):
+    def __init__(self, port, context, portal, idle_timeout=120.0):
+        self.idle_timeout = idle_timeout
         self.context = context
         self.portal = portal
         super().__init__(("127.0.0.1", port), Handler)

@@ -128,6 +128,15 @@ class StrictnessTest(PortalTest):
         self.assertEqual(r.status_line, "HTTP/1.1 505 HTTP Version Not Supported")
         self.assertEqual(entry["version"], "HTTP/2.0")
 
+    def test_head_gets_no_body(self):
+        c = self.portal.connect()
+        try:
+            r = c.request("HEAD", "/nowhere")
+            self.assertEqual(r.status, 404)
+            self.assertEqual(c.request("GET", REGIONS).status, 200)
+        finally:
+            c.close()
+
     def test_http10_request_needs_no_host(self):
         c = self.portal.connect()
         try:
@@ -197,6 +206,18 @@ class ProcessTest(unittest.TestCase):
             c.close()
         finally:
             p.stop()
+
+    def test_idle_keep_alive_connection_is_closed(self):
+        p = Portal("--idle-timeout", "0.3")
+        try:
+            c = p.connect()
+            self.assertEqual(c.request("GET", REGIONS).status, 200)
+            started = time.monotonic()
+            self.assertTrue(c.at_eof(3.0))
+            self.assertLess(time.monotonic() - started, 2.0)
+            c.close()
+        finally:
+            self.assertEqual(p.stop(), 0)
 
     def test_origin_file_and_bad_scenario(self):
         import tempfile
