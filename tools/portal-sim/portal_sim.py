@@ -72,7 +72,7 @@ def main(argv=None):
         portal.stop.set()
         server.shutdown()
         server.server_close()
-        server.close_connections()
+        server.wait_connections(1.0)
         return 0
     finally:
         log.close()

@@ -26,6 +26,8 @@ def _check_rule(rule, where, nested=False):
         raise ScenarioError("%s: unknown fault %r" % (where, fault))
     if not nested and rule.get("endpoint", "any") not in KINDS:
         raise ScenarioError("%s: unknown endpoint %r" % (where, rule.get("endpoint")))
+    if rule.get("close", "graceful") not in ("graceful", "abrupt", "reset"):
+        raise ScenarioError("%s: close must be graceful, abrupt or reset" % where)
     if fault in ("status", "redirect") and "status" in rule and not isinstance(rule["status"], int):
         raise ScenarioError("%s: status must be an integer" % where)
     if fault == "status" and "status" not in rule and not nested:

@@ -87,16 +87,17 @@ class Handler(socketserver.BaseRequestHandler):
         with portal.lock:
             portal.live.add(conn)
         info = {"conn": conn_id, "tls": tls.version(), "sni": getattr(tls, "portal_sni", None)}
+        self.close_how = "graceful"
         try:
             while conn.at_eof_or_idle():
                 if not self.one_request(portal, conn, info):
                     break
         except wire.ClientGone:
-            pass
+            self.close_how = "abrupt"
         finally:
             with portal.lock:
                 portal.live.discard(conn)
-            conn.close()
+            conn.close("abrupt" if portal.stop.is_set() else self.close_how)
 
     def one_request(self, portal, conn, info):
         """Read and answer one request; False when the connection is to be closed."""
@@ -175,6 +176,7 @@ class Handler(socketserver.BaseRequestHandler):
 
     def apply(self, portal, conn, req, route, rule):
         fault = rule.get("fault", "none")
+        self.close_how = rule.get("close", "graceful")
         keep = req.wants_keep_alive()
         if fault == "close_before_status":
             return False
@@ -264,11 +266,14 @@ class Server(socketserver.ThreadingTCPServer):
     def handle_error(self, request, client_address):
         print("connection error:", sys.exc_info()[1], file=sys.stderr)
 
-    def close_connections(self):
-        with self.portal.lock:
-            live = list(self.portal.live)
-        for conn in live:
-            conn.close()
+    def wait_connections(self, seconds):
+        """Connection threads see the stop within 0.1 s and close their sockets themselves."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            with self.portal.lock:
+                if not self.portal.live:
+                    return
+            time.sleep(0.02)
 
 
 def make_context(cert, key, max_tls):

@@ -4,6 +4,7 @@ import re
 import select
 import socket
 import ssl
+import struct
 import time
 
 MAX_LINE = 8190
@@ -160,9 +161,20 @@ class Connection:
         except (OSError, ssl.SSLError) as e:
             raise ClientGone(str(e))
 
-    def close(self):
+    def close(self, how="graceful"):
+        """Ends the connection: "graceful" sends the TLS close_notify first, "abrupt" only
+        closes the TCP connection, "reset" makes the peer see a connection reset."""
         try:
-            self.sock.shutdown(socket.SHUT_RDWR)
+            if how == "reset":
+                self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            elif how == "graceful" and isinstance(self.sock, ssl.SSLSocket):
+                self.sock.settimeout(0.2)
+                try:
+                    self.sock = self.sock.unwrap()
+                except (OSError, ssl.SSLError, ValueError):
+                    pass
+            if how != "reset":
+                self.sock.shutdown(socket.SHUT_RDWR)
         except OSError:
             pass
         try:

@@ -90,7 +90,9 @@ class Portal:
         if max_tls:
             ctx.maximum_version = max_tls
         sock = socket.create_connection(("127.0.0.1", self.port), timeout=5)
-        return RawClient(ctx.wrap_socket(sock, server_hostname=server_name))
+        # Without ragged EOFs suppressed, a close without TLS close_notify raises SSLEOFError
+        # instead of looking like a clean end of stream.
+        return RawClient(ctx.wrap_socket(sock, server_hostname=server_name, suppress_ragged_eofs=False))
 
 
 class Response:
@@ -201,6 +203,24 @@ class RawClient:
                 pass
             r.body, self.buf = self.buf, b""
         return r
+
+    def raw_tail(self):
+        """Reads the TCP stream under TLS to its end: byte counts, then "" (end) or an error name."""
+        raw = socket.socket(fileno=os.dup(self.sock.fileno()))
+        raw.settimeout(5)
+        out = []
+        try:
+            for _ in range(100):
+                data = raw.recv(65536)
+                if not data:
+                    out.append("")
+                    break
+                out.append(len(data))
+        except OSError as e:
+            out.append(type(e).__name__)
+        finally:
+            raw.close()
+        return out
 
     def at_eof(self, timeout=2.0):
         """True when the server closed the connection (within the time-out)."""

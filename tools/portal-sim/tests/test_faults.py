@@ -1,7 +1,9 @@
 """Every scenario file of scenarios/ switched on, and the fault it names seen on the wire."""
 
 import json
+import re
 import socket
+import ssl
 import time
 import unittest
 
@@ -62,10 +64,32 @@ class CloseBeforeStatus(ScenarioCase):
     scenario = "close_before_status.json"
 
     def test(self):
-        with self.assertRaises(EOFError):
-            self.search()
+        c = self.portal.connect()
+        try:
+            body = search_body(small_region()["code"]).encode()
+            c.send(b"POST %s?pageIndex=1&elementsPerPage=3 HTTP/1.0\r\nContent-Length: %d\r\n\r\n"
+                   % (SEARCH.encode(), len(body)) + body)
+            # a clean end: TLS close_notify (else SSLEOFError), and not one byte of answer
+            self.assertEqual(c.sock.recv(100), b"")
+        finally:
+            c.close()
         self.assertEqual(self.search().status, 200)
         self.assertEqual(self.faults("search"), [(1, "close_before_status"), (2, None)])
+
+
+class CloseReset(ScenarioCase):
+    scenario = "close_reset.json"
+
+    def test(self):
+        c = self.portal.connect()
+        try:
+            body = search_body(small_region()["code"]).encode()
+            c.send(b"POST %s?pageIndex=1&elementsPerPage=3 HTTP/1.0\r\nContent-Length: %d\r\n\r\n"
+                   % (SEARCH.encode(), len(body)) + body)
+            self.assertEqual(c.raw_tail()[-1], "ConnectionResetError")
+        finally:
+            c.close()
+        self.assertEqual(self.search().status, 200)
 
 
 class CloseMidBody(ScenarioCase):
@@ -79,6 +103,26 @@ class CloseMidBody(ScenarioCase):
         full = self.request("GET", REGIONS)
         self.assertTrue(full.complete)
         self.assertEqual(full.body[:len(r.body)], r.body)
+
+
+class CloseMidBodyAbrupt(ScenarioCase):
+    scenario = "close_mid_body_abrupt.json"
+
+    def test(self):
+        c = self.portal.connect()
+        try:
+            c.send(b"GET %s HTTP/1.1\r\nHost: localhost\r\n\r\n" % REGIONS.encode())
+            received = b""
+            with self.assertRaises(ssl.SSLEOFError):
+                for _ in range(1000):
+                    data = c.sock.recv(65536)
+                    self.assertTrue(data)
+                    received += data
+        finally:
+            c.close()
+        head, _, body = received.partition(b"\r\n\r\n")
+        length = int(re.search(rb"Content-Length: (\d+)", head).group(1))
+        self.assertEqual(len(body), length // 2)
 
 
 class Status404(ScenarioCase):
