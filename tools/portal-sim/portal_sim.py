@@ -30,6 +30,7 @@ def parse_args(argv):
     p.add_argument("--chunked", action="store_true")
     p.add_argument("--max-tls", choices=["1.2", "1.3"])
     p.add_argument("--idle-timeout", type=float, default=120.0)
+    p.add_argument("--max-page", type=int, default=10000)
     p.add_argument("--describe", action="store_true")
     args = p.parse_args(argv)
     if args.big_count < 1 or args.demo_count < 5:
@@ -56,7 +57,7 @@ def main(argv=None):
     log = RequestLog(args.log)
     try:
         cert, key = make_certificate(folder)
-        portal = Portal(data, scenario, log, args.chunked, None)
+        portal = Portal(data, scenario, log, args.chunked, args.max_page)
         server = Server(args.port, make_context(cert, key, args.max_tls), portal, args.idle_timeout)
         origin = "https://127.0.0.1:%d" % server.server_address[1]
         if args.origin_file:

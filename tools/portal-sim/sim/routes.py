@@ -57,7 +57,8 @@ def _int_param(q, name, default, minimum=1):
 
 
 class Router:
-    def __init__(self, data):
+    def __init__(self, data, max_page=10000):
+        self.max_page = max_page
         self.data = data
         self.maker = HouseMaker(data)
 
@@ -119,6 +120,8 @@ class Router:
             per_page = _int_param(q, "elementsPerPage", None)
         except ValueError as e:
             return error(400, str(e))
+        if per_page > self.max_page:
+            return error(400, "elementsPerPage above %d" % self.max_page)
         try:
             doc = json.loads(body.decode("utf-8"))
         except (UnicodeDecodeError, ValueError):
@@ -132,9 +135,10 @@ class Router:
                 return error(400, name + " must be a string or null")
             codes.append(v or "")
         total, houses = self.data.page(self.data.matching(*codes), page, per_page)
-        items = [self.maker.item(r, i) for r, i in houses]
-        return Answer(200, dumps({"total": total, "items": items, "pageIndex": page,
-                                  "elementsPerPage": per_page}))
+        # Items are written one at a time so a large page never holds all of them as objects.
+        items = ",".join(dumps(self.maker.item(r, i)) for r, i in houses)
+        return Answer(200, '{"total":%d,"items":[%s],"pageIndex":%d,"elementsPerPage":%d}'
+                      % (total, items, page, per_page))
 
     def _house(self, guid, what):
         found = self.data.find_house(guid) if guid else None

@@ -51,8 +51,8 @@ class RequestLog:
 class Portal:
     """Everything the connection threads share."""
 
-    def __init__(self, data, scenario, log, chunked, port_holder):
-        self.router = Router(data)
+    def __init__(self, data, scenario, log, chunked, max_page=10000):
+        self.router = Router(data, max_page)
         self.scenario = scenario
         self.log = log
         self.chunked = chunked
@@ -63,7 +63,6 @@ class Portal:
         self.live = set()
         self.hops = {}
         self.hop_ids = itertools.count(1)
-        self.port_holder = port_holder
 
     def next_n(self, kind):
         with self.lock:
