@@ -9,7 +9,7 @@ import unittest
 
 from sim.dataset import DataSet
 from sim.houses import HouseMaker, dumps
-from tests.support import (CARD, FIAS, MAP, PASSPORT, SEARCH, Portal, describe, passport_body,
+from tests.support import (CARD, FIAS, MAP, PASSPORT, SCENARIOS, SEARCH, Portal, describe, passport_body,
                            search_body)
 
 REGIONS = FIAS + "regions"
@@ -423,6 +423,47 @@ class Raw(ScenarioCase):
             self.assertEqual(c.buf, b"HTTP/1.1 200 OK\nContent-Type: application/json;charset=UTF-8\n\n[]")
         finally:
             c.close()
+
+
+class ScenarioFiles(unittest.TestCase):
+    def test_every_scenario_file_loads_and_has_a_test(self):
+        import glob
+        import os
+        import sys
+        from sim.faults import Scenario
+        mine = sys.modules[__name__]
+        tested = {getattr(v, "scenario", None) for v in vars(mine).values() if isinstance(v, type)}
+        tested.add("random_soak.json")
+        files = sorted(os.path.basename(f) for f in glob.glob(os.path.join(SCENARIOS, "*.json")))
+        self.assertGreaterEqual(len(files), 25)
+        for name in files:
+            self.assertTrue(Scenario.load(os.path.join(SCENARIOS, name)).rules, name)
+            self.assertIn(name, tested)
+            with open(os.path.join(SCENARIOS, name), encoding="utf-8") as f:
+                self.assertTrue(f.readline().startswith("#"), name + " starts with a comment")
+
+    def test_base64_raw_answer_and_indented_comments(self):
+        import base64
+        import os
+        import tempfile
+        answer = b"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n[]"
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "raw64.json")
+            with open(path, "w") as f:
+                f.write('{"rules": [\n    # indented comment\n  {"endpoint": "any", "fault": "raw",'
+                        ' "response_base64": "%s"}\n]}\n' % base64.b64encode(answer).decode())
+            p = Portal("--scenario", path)
+            try:
+                c = p.connect()
+                c.send(b"GET /anything HTTP/1.1\r\nHost: localhost\r\n\r\n")
+                for _ in range(100):
+                    if not c._more():
+                        break
+                c.close()
+                self.assertEqual(c.buf, answer)
+                self.assertEqual(p.log()[-1]["fault"], "raw")
+            finally:
+                self.assertEqual(p.stop(), 0)
 
 
 class RandomSoak(unittest.TestCase):
