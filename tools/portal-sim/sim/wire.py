@@ -16,7 +16,7 @@ REASONS = {
     303: "See Other", 304: "Not Modified", 307: "Temporary Redirect", 308: "Permanent Redirect",
     400: "Bad Request", 401: "Unauthorized", 403: "Forbidden", 404: "Not Found",
     405: "Method Not Allowed", 408: "Request Timeout", 411: "Length Required",
-    413: "Payload Too Large", 429: "Too Many Requests", 500: "Internal Server Error",
+    413: "Payload Too Large", 417: "Expectation Failed", 429: "Too Many Requests", 500: "Internal Server Error",
     502: "Bad Gateway", 503: "Service Unavailable", 504: "Gateway Timeout",
     505: "HTTP Version Not Supported",
 }
@@ -221,6 +221,11 @@ def read_request(conn):
         req.fields.append((name.decode().lower(), value.strip(b" \t").decode("utf-8", "replace")))
     if req.version == "HTTP/1.1" and len(req.header_values("host")) != 1:
         raise BadRequest("HTTP/1.1 request needs exactly one Host line", req)
+    expect = req.header_values("expect")
+    if expect:
+        if req.version != "HTTP/1.1" or [v.lower() for v in expect] != ["100-continue"]:
+            raise BadRequest("unsupported expectation", req, 417)
+        conn.send(b"HTTP/1.1 100 Continue\r\n\r\n")
     lengths = set(req.header_values("content-length"))
     chunked = req.header_values("transfer-encoding")
     if chunked and lengths:

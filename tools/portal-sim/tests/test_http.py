@@ -137,6 +137,21 @@ class StrictnessTest(PortalTest):
         finally:
             c.close()
 
+    def test_expect_100_continue_is_answered_before_the_body(self):
+        g = describe()["regions"][0]
+        body = search_body(g["code"]).encode()
+        c = self.portal.connect()
+        try:
+            c.send(("POST %s?pageIndex=1&elementsPerPage=2 HTTP/1.1\r\nHost: localhost\r\n"
+                    "Expect: 100-continue\r\nContent-Length: %d\r\n\r\n" % (SEARCH, len(body))).encode())
+            self.assertEqual(c._line(), "HTTP/1.1 100 Continue")
+            self.assertEqual(c._line(), "")
+            c.send(body)
+            r = c.read_response("POST")
+        finally:
+            c.close()
+        self.assertEqual((r.status, r.json()["total"]), (200, g["houses"]))
+
     def test_http10_request_needs_no_host(self):
         c = self.portal.connect()
         try:
