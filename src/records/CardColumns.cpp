@@ -1,8 +1,8 @@
 #include "records/CardColumns.h"
 
 #include "portal/JsonAccess.h"
+#include "portal/PortalApi.h"
 #include "records/FieldTexts.h"
-#include "records/HouseLinks.h"
 #include "records/TableHeader.h"
 
 namespace {
@@ -36,7 +36,7 @@ void FillOrganizations(QStringList& row, int namesColumn, const JsonArray* organ
     links.reserve(static_cast<qsizetype>(organizations->size()));
     for (const JsonValue& organization : *organizations) {
         names.append(nameOf(organization));
-        links.append(records::OrganizationLink(PlainText(&organization, u"guid")));
+        links.append(OrganizationLink(PlainText(&organization, u"guid")));
     }
     row[ColumnIndex(namesColumn)] = names.join(u',');
     row[ColumnIndex(namesColumn + 1)] = links.join(u',');
@@ -59,7 +59,7 @@ void FillItemColumns(QStringList& row, const JsonValue& listItem) {
     const QString guid = PlainText(item, u"guid");
     const JsonValue* houseType = ValueAt(item, u"houseType");
     const QString houseTypeCode = houseType ? PlainText(houseType, u"code") : QString();
-    row[ColumnIndex(1)] = records::PassportPageLink(guid, houseTypeCode);
+    row[ColumnIndex(1)] = PassportPageLink(guid, houseTypeCode);
     row[ColumnIndex(2)] = PlaceName(ValueAt(item, u"address.region"));
     row[ColumnIndex(3)] = PlaceName(ValueAt(item, u"address.city"));
     if (const JsonValue* address = ValueAt(item, u"address"))
@@ -82,12 +82,12 @@ void FillManagementColumns(QStringList& row, const JsonValue& listItem, const Js
         return;
     row[ColumnIndex(19)] = PlainText(management, u"shortName");
     if (OwnText(*management) != u"null")
-        row[ColumnIndex(20)] = records::OrganizationLink(PlainText(management, u"guid"));
+        row[ColumnIndex(20)] = OrganizationLink(PlainText(management, u"guid"));
     // A null organisation still gives the management page when the card knows the house.
     if (const JsonValue* house = ValueAt(card, u"address.house"))
         row[ColumnIndex(21)] =
-            records::ManagementLink(PlainText(house, u"guid"), PlainText(&listItem, u"guid"),
-                                    PlainText(management, u"registryOrganizationRootEntityGuid"));
+            ManagementLink(PlainText(house, u"guid"), PlainText(&listItem, u"guid"),
+                           PlainText(management, u"registryOrganizationRootEntityGuid"));
 }
 
 } // namespace

@@ -37,7 +37,9 @@ TEST(TextBetween, CutsBetweenTheMarkers) {
         {u"a=1;b=2"_s, {}, u"b="_s, u";"_s, {}}, // empty start, middle, no finish after
         {u"a=1;b=2;"_s, {}, u"b="_s, u";"_s, u"2"_s},
         {u"широта:55,долгота:37,"_s, u"долгота:"_s, {}, u","_s, u"37"_s},
-        {u"ABab"_s, u"a"_s, {}, {}, u"b"_s}, // case counts
+        {u"ABab"_s, u"a"_s, {}, {}, u"b"_s},        // case counts
+        {u"x=1,x"_s, u"x="_s, {}, u"x"_s, u"1,"_s}, // finish searched only behind the marker
+        {u"k:b=2;"_s, u"k:"_s, u"b="_s, u"="_s, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString(c.source + u" | " + c.start + u" | " + c.middle + u" | " + c.finish)
