@@ -102,6 +102,14 @@ class Handler(socketserver.BaseRequestHandler):
         """Read and answer one request; False when the connection is to be closed."""
         try:
             req = wire.read_request(conn)
+        except wire.ClientGone as e:
+            # the connection ended inside a request: log what had arrived
+            req = getattr(e, "request", None) or Request()
+            entry = self.entry(info, req, "other", portal.next_n("other"), None)
+            entry["error"] = "request incomplete: %s" % e
+            entry["unread"] = getattr(e, "unread", b"").decode("utf-8", "replace")
+            portal.log.write(entry)
+            raise
         except wire.BadRequest as e:
             req = e.request or Request()
             entry = self.entry(info, req, "other", portal.next_n("other"), None)

@@ -101,15 +101,17 @@ class Connection:
             raise ClientGone(str(e))
         if not data:
             self.eof = True
-            raise ClientGone("closed")
+            raise ClientGone("closed by the client")
         self.buf += data
         return True
 
     def _wait_data(self):
         deadline = time.monotonic() + self.idle_timeout
         while not self._fill(0.1):
-            if self.stop.is_set() or time.monotonic() > deadline:
-                raise ClientGone("idle")
+            if self.stop.is_set():
+                raise ClientGone("server stopping")
+            if time.monotonic() > deadline:
+                raise ClientGone("idle time-out")
 
     def at_eof_or_idle(self):
         """Wait for the first byte of a next request; False when the client went away."""
@@ -184,8 +186,17 @@ class Connection:
 
 
 def read_request(conn):
-    """Read one request; raises ClientGone or BadRequest (which carries what was read)."""
+    """Read one request; raises BadRequest or ClientGone, both carrying what was read."""
     req = Request()
+    try:
+        return _read_request(conn, req)
+    except ClientGone as e:
+        e.request = req
+        e.unread = conn.buf
+        raise
+
+
+def _read_request(conn, req):
     line = conn.readline(req)
     parts = line.split(b" ")
     if len(parts) != 3:

@@ -120,6 +120,22 @@ class StrictnessTest(PortalTest):
         self.assertEqual(self.portal.log()[-1]["headers"],
                          ["Host: a", "Content-Length: 2", "Transfer-Encoding: chunked"])
 
+    def test_request_cut_short_by_the_client_is_logged(self):
+        c = self.portal.connect()
+        c.send(b"POST %s HTTP/1.0\r\nContent-Length: 50\r\n\r\n{\"houseGuid\"" % PASSPORT.encode())
+        c.sock.close()
+        entry = None
+        for _ in range(100):
+            log = self.portal.log()
+            if log and log[-1].get("error", "") == "request incomplete: closed by the client":
+                entry = log[-1]
+                break
+            time.sleep(0.02)
+        self.assertIsNotNone(entry)
+        self.assertEqual((entry["method"], entry["target"]), ("POST", PASSPORT))
+        self.assertEqual(entry["headers"], ["Content-Length: 50"])
+        self.assertEqual(entry["unread"], '{"houseGuid"')
+
     def test_post_without_length_and_unknown_version(self):
         r, _, entry = self.send_raw(b"POST %s HTTP/1.0\r\nConnection: keep-alive\r\n\r\n" % PASSPORT.encode())
         self.assertEqual(r.status_line, "HTTP/1.1 411 Length Required")
