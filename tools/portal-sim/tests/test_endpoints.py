@@ -1,6 +1,5 @@
 """Routing and answer shapes of every endpoint, through a running server."""
 
-import json
 import unittest
 
 from tests.support import (CARD, FIAS, MAP, PASSPORT, SEARCH, PortalTest, describe,
