@@ -1,0 +1,40 @@
+#pragma once
+
+#include "portal/JsonAccess.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// Readers for the members of the portal's answers that the address directory and the harvest
+// take for themselves (the row assembly reads its columns on its own). None of them fails: an
+// answer that is not the expected JSON reads as empty.
+
+// One element of a directory answer (regions, areas, cities, streets).
+struct DirectoryItem {
+    QString formalName;
+    QString shortName;
+    QString aoGuid;
+};
+
+// The elements of a directory answer; none unless the answer parses into a JSON array.
+std::vector<DirectoryItem> ReadDirectoryItems(const QString& answer);
+
+// A house search page: "total" as integer and as text, and "items" as array.
+class SearchPageAnswer {
+public:
+    explicit SearchPageAnswer(const QString& answer);
+
+    std::int64_t Total() const { return IntegerAt(root_, u"total"); }
+    QString TotalText() const { return TextAt(root_, u"total"); }
+    // The houses of this page; nullptr when "items" is missing or not an array.
+    const JsonArray* Items() const { return AsArray(ValueAt(root_, u"items")); }
+
+private:
+    std::optional<JsonValue> root_;
+};
+
+// Of a house list item: its "guid", and the "code" of its "houseType" (empty when none).
+QString HouseGuid(const JsonValue* item);
+QString HouseTypeCode(const JsonValue* item);
