@@ -118,15 +118,22 @@ class Response:
 class RawClient:
     """Sends exact request bytes and reads answers byte by byte, as a strict client would."""
 
+    LIFETIME = 30.0             # seconds a test connection may read in all
+    MAX_BYTES = 64 * 1024 * 1024
+
     def __init__(self, sock):
         self.sock = sock
         self.buf = b""
         self.closed = False
+        self.deadline = time.monotonic() + self.LIFETIME
+        self.received = 0
 
     def send(self, data):
         self.sock.sendall(data)
 
     def _more(self):
+        if time.monotonic() > self.deadline or self.received > self.MAX_BYTES:
+            raise TimeoutError("test connection read too long or too much")
         try:
             data = self.sock.recv(65536)
         except (ConnectionError, ssl.SSLError):
@@ -135,6 +142,7 @@ class RawClient:
             self.closed = True
             return False
         self.buf += data
+        self.received += len(data)
         return True
 
     def _line(self):

@@ -82,6 +82,33 @@ class ChunkedServerTest(PortalTest):
         self.assertEqual(len(r11.json()), 5)
 
 
+class ConcurrencyTest(PortalTest):
+    def test_parallel_connections_are_served_side_by_side(self):
+        import threading
+        results = []
+        lock = threading.Lock()
+
+        def client():
+            c = self.portal.connect()
+            try:
+                codes = [c.request("GET", REGIONS).status for _ in range(5)]
+            finally:
+                c.close()
+            with lock:
+                results.append(codes)
+
+        threads = [threading.Thread(target=client) for _ in range(10)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join(20)
+        self.assertEqual(results, [[200] * 5] * 10)
+        log = self.portal.log_of("regions")
+        self.assertEqual(len(log), 50)
+        self.assertEqual(len({e["conn"] for e in log}), 10)
+        self.assertEqual(sorted(e["n"] for e in log), list(range(1, 51)))
+
+
 class StrictnessTest(PortalTest):
     def send_raw(self, data):
         c = self.portal.connect()
