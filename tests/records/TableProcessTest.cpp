@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <vector>
 
 namespace {
 
@@ -79,6 +80,14 @@ private:
     QProcess process_;
 };
 
+// The line of child row index, made once.
+const QByteArray& ChildLine(int index) {
+    static std::vector<QByteArray> lines;
+    while (static_cast<int>(lines.size()) <= index)
+        lines.push_back(RowLineBytes(ChildRow(static_cast<int>(lines.size()))));
+    return lines[static_cast<std::size_t>(index)];
+}
+
 // Checks that bytes are a table of whole child rows, possibly followed by the start of the next
 // line, and gives the number of whole rows.
 int WholeRows(const QByteArray& bytes) {
@@ -88,19 +97,19 @@ int WholeRows(const QByteArray& bytes) {
         return 0;
     }
     EXPECT_TRUE(bytes.startsWith(header));
-    qsizetype position = header.size();
+    QByteArrayView rest = QByteArrayView(bytes).sliced(header.size());
     int rows = 0;
     for (;;) {
-        const QByteArray line = RowLineBytes(ChildRow(rows));
-        const QByteArray rest = bytes.mid(position);
+        const QByteArray& line = ChildLine(rows);
         if (rest.startsWith(line)) {
-            position += line.size();
+            rest = rest.sliced(line.size());
             ++rows;
             continue;
         }
         // Only the line being written may be incomplete, and it is the next row's beginning.
-        EXPECT_TRUE(line.startsWith(rest)) << "after " << rows << " whole rows the file holds "
-                                           << rest.size() << " bytes that are not the next row";
+        EXPECT_TRUE(QByteArrayView(line).startsWith(rest))
+            << "after " << rows << " whole rows the file holds " << rest.size()
+            << " bytes that are not the next row";
         EXPECT_FALSE(rest.contains('\n')) << "an incomplete line is followed by another line";
         return rows;
     }
@@ -144,7 +153,7 @@ TEST(TableProcess, ReaderWhileWritingSeesOnlyWholeLines) {
     ASSERT_TRUE(dir.isValid());
     const QString directory = dir.path() + u'/';
     const QString path = TOutputTable(directory, kTick).TablePath();
-    constexpr int kRows = 3000;
+    constexpr int kRows = 1500;
     TChildWriter child(directory, kRows, 100);
 
     // A look while the writer waits in the middle of its run.
