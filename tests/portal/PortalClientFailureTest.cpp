@@ -1,5 +1,6 @@
 // Every failure text of the client, each provoked for real on 127.0.0.1.
 #include "ClientTestSupport.h"
+#include "OpenSslServerProcess.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -163,6 +164,26 @@ TEST(PortalClientFailure, ServerOfferingOnlyTls13) {
     EXPECT_TRUE(message.contains(QStringLiteral("protocol version"))) << message.toStdString();
 }
 
+TEST(PortalClientFailure, OpenSslServerWithOnlyTls13) {
+    const OpenSslServerProcess server({QStringLiteral("-tls1_3")});
+    PortalClient client(ClientProfile::Directory);
+    UseShortTimeouts(client);
+    const QString message =
+        FailureOf([&] { client.Get(QStringLiteral("https://127.0.0.1:%1/").arg(server.Port())); });
+    EXPECT_EQ(message,
+              QStringLiteral("Error connecting with SSL.\r\ntlsv1 alert protocol version"));
+}
+
+TEST(PortalClientFailure, OpenSslServerWithTls12Answers) {
+    // the same server set-up with TLS 1.2 allowed: the handshake and the request succeed
+    const OpenSslServerProcess server({QStringLiteral("-tls1_2")});
+    PortalClient client(ClientProfile::Directory);
+    UseShortTimeouts(client);
+    EXPECT_TRUE(client.Get(QStringLiteral("https://127.0.0.1:%1/").arg(server.Port()))
+                    .contains(QStringLiteral("Protocol  : TLSv1.2")));
+    EXPECT_EQ(client.ResponseCode(), 200);
+}
+
 TEST(PortalClientFailure, ConnectionClosedDuringTheHandshake) {
     TestTlsServer::Options options;
     options.tls = false;
@@ -219,6 +240,23 @@ TEST(PortalClientFailure, AbortFromAnotherThreadEndsTheRequest) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     // the client is usable again afterwards
     EXPECT_EQ(client.Get(server.Url(QStringLiteral("/fast"))), QStringLiteral("quick"));
+}
+
+TEST(PortalClientFailure, AbortEndsAConnectWait) {
+    const FullBacklogPort port;
+    PortalClient client(ClientProfile::Directory);
+    client.SetConnectTimeout(10000);
+    QString message;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread worker([&] {
+        message = FailureOf(
+            [&] { client.Get(QStringLiteral("https://127.0.0.1:%1/").arg(port.Port())); });
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    client.Abort();
+    worker.join();
+    EXPECT_EQ(message, QStringLiteral("Request aborted."));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST(PortalClientFailure, AbortBetweenRequestsEndsTheNextOne) {

@@ -1,10 +1,26 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
-#include <sys/types.h>
+#include <memory>
 #include <vector>
+
+// A folder under the system's temporary folder, removed with everything in it when the object
+// goes.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const QString& Path() const { return path_; }
+
+private:
+    QString path_;
+};
 
 // The fake portal (tools/portal-sim) as a child process for one test: started on a free port
 // of 127.0.0.1, with a request log and, optionally, a scenario, in a temporary folder of its
@@ -31,11 +47,8 @@ public:
     std::vector<QJsonObject> LogEntries() const;
 
 private:
-    void Stop();
-
-    QString directory_;
+    TemporaryFolder folder_;
     QString logPath_;
     QString origin_;
-    pid_t pid_ = -1;
-    int stdoutFd_ = -1;
+    std::unique_ptr<ChildProcess> process_;
 };
