@@ -296,3 +296,35 @@ TEST(PortalClientWire, ServerNameIndicationCarriesTheHost) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PortalClientProfile, SettingsOfTheTwoProfiles) {
+    const PortalClient worker(ClientProfile::Worker);
+    const PortalClient directory(ClientProfile::Directory);
+    EXPECT_EQ(worker.Accept(), QStringLiteral("text/html, */*"));
+    EXPECT_EQ(directory.Accept(), QStringLiteral("text/html, */*"));
+    EXPECT_EQ(worker.UserAgent().toUtf8(), kWorkerAgent);
+    EXPECT_EQ(directory.UserAgent().toUtf8(), kDirectoryAgent);
+    EXPECT_EQ(worker.ConnectTimeout(), 60000);
+    EXPECT_EQ(directory.ConnectTimeout(), 60000);
+    EXPECT_EQ(worker.ReadTimeout(), 600000);
+    EXPECT_EQ(directory.ReadTimeout(), 60000);
+    EXPECT_EQ(worker.ConnectionValue(), QString());
+    EXPECT_EQ(worker.ResponseCode(), -1);
+}
+
+TEST(PortalClientProfile, SetContentTypeSplitsTheCharset) {
+    PortalClient client(ClientProfile::Worker);
+    client.SetContentType(QStringLiteral("application/json;charset=UTF-8"));
+    EXPECT_EQ(client.ContentType(), QStringLiteral("application/json"));
+    EXPECT_EQ(client.ContentCharset(), QStringLiteral("UTF-8"));
+    client.SetContentType(QStringLiteral("text/plain"));
+    EXPECT_EQ(client.ContentType(), QStringLiteral("text/plain"));
+    EXPECT_EQ(client.ContentCharset(), QString());
+    client.SetContentType(QStringLiteral("a/b; Charset = koi8-r"));
+    EXPECT_EQ(client.ContentType(), QStringLiteral("a/b"));
+    EXPECT_EQ(client.ContentCharset(), QStringLiteral("koi8-r"));
+}
+
+} // namespace
