@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 // Where an answer's bytes come from: a TLS connection, or memory in tests and fuzzing.
 class ByteSource {
@@ -26,8 +27,8 @@ public:
             count = capacity;
         if (count > step_)
             count = step_;
-        for (std::size_t i = 0; i < count; ++i)
-            buffer[i] = data_[offset_ + i];
+        if (count > 0)
+            std::memcpy(buffer, data_ + offset_, count);
         offset_ += count;
         return count;
     }
