@@ -2,7 +2,6 @@
 
 #include "records/FileDescriptor.h"
 #include "records/RecordsError.h"
-#include "records/WriteAll.h"
 
 #include <QFile>
 #include <cerrno>
@@ -47,7 +46,8 @@ bool IsSafePassportName(const QString& guid) {
     return true;
 }
 
-void SavePassport(const QString& directory, const QString& guid, const QByteArray& bytes) {
+void SavePassport(const QString& directory, const QString& guid, const QByteArray& bytes,
+                  TWriteCall write) {
     if (!IsSafePassportName(guid))
         throw TRecordsError(
             QStringLiteral("Passport not saved: the house guid \"%1\" is not a safe file name.")
@@ -63,7 +63,7 @@ void SavePassport(const QString& directory, const QString& guid, const QByteArra
             QStringLiteral("Cannot create file \"%1\". %2").arg(path, SystemReason(errno)));
 
     int error =
-        WriteAll(&::write, file.Get(), bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        WriteAll(write, file.Get(), bytes.constData(), static_cast<std::size_t>(bytes.size()));
     if (file.Close() != 0 && error == 0 && errno != EINTR)
         error = errno;
     if (error != 0)

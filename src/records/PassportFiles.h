@@ -1,7 +1,10 @@
 #pragma once
 
+#include "records/WriteAll.h"
+
 #include <QByteArray>
 #include <QString>
+#include <unistd.h>
 
 // Passport answers kept as files: "json/<house guid>.json" in the program's directory, each the
 // answer's bytes exactly as received.
@@ -17,5 +20,7 @@ bool IsSafePassportName(const QString& guid);
 
 // Writes bytes to directory + "json/" + guid + ".json", replacing an older file. Throws
 // TRecordsError when the guid is not a safe file name (nothing is written then) and, naming the
-// path and the system's reason, when the file cannot be created or written.
-void SavePassport(const QString& directory, const QString& guid, const QByteArray& bytes);
+// path and the system's reason, when the file cannot be created or written. Tests pass a failing
+// write call to prove that a full disk is reported.
+void SavePassport(const QString& directory, const QString& guid, const QByteArray& bytes,
+                  TWriteCall write = &::write);

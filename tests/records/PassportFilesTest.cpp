@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -21,6 +24,21 @@ QStringList Tree(const QString& root) {
         entries.append(QDir(root).relativeFilePath(it.next()));
     entries.sort();
     return entries;
+}
+
+ssize_t DiskFull(int, const void*, std::size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+
+// Writes at most 7 bytes per call, and is interrupted every other call.
+ssize_t Stuttering(int fd, const void* data, std::size_t size) {
+    static int calls = 0;
+    if (++calls % 2 == 0) {
+        errno = EINTR;
+        return -1;
+    }
+    return ::write(fd, data, std::min<std::size_t>(size, 7));
 }
 
 class PassportFiles : public ::testing::Test {
@@ -152,4 +170,22 @@ TEST_F(PassportFiles, LinkInThePassportsPlaceIsNotFollowed) {
             << error.message().toStdString();
     }
     EXPECT_EQ(ReadFileBytes(outside), "keep");
+}
+
+TEST_F(PassportFiles, FullDiskIsReportedWithThePathAndTheSystemsReason) {
+    ASSERT_TRUE(PreparePassportFolder(Directory()));
+    try {
+        SavePassport(Directory(), u"g-1"_s, DataBytes(u"house-passport.json"_s), &DiskFull);
+        ADD_FAILURE() << "a passport that was not written counted as saved";
+    } catch (const TRecordsError& error) {
+        EXPECT_EQ(error.message(), u"Cannot write file \"" + Directory() +
+                                       u"json/g-1.json\". No space left on device");
+    }
+}
+
+TEST_F(PassportFiles, ShortAndInterruptedWritesStillSaveEveryByte) {
+    ASSERT_TRUE(PreparePassportFolder(Directory()));
+    const QByteArray passport = DataBytes(u"house-passport.json"_s);
+    SavePassport(Directory(), u"g-1"_s, passport, &Stuttering);
+    EXPECT_EQ(ReadFileBytes(Directory() + u"json/g-1.json"), passport);
 }
