@@ -12,6 +12,7 @@
 // become the largest finite double (or zero), so no infinity ever reaches a text.
 #include "portal/JsonAccess.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -54,8 +55,11 @@ public:
     }
 
 private:
+    static constexpr std::size_t kNameCacheSize = 64;
+
     const char16_t* p_;
     const char16_t* end_;
+    std::array<QString, kNameCacheSize> nameCache_;
 
     bool atEnd() const { return p_ >= end_; }
 
@@ -159,6 +163,28 @@ private:
         return text;
     }
 
+    // Member names repeat from item to item; a name without escapes is shared with its earlier
+    // occurrence instead of being copied again.
+    bool parseName(QString& out) {
+        const char16_t quote = *p_;
+        const char16_t* start = p_ + 1;
+        const char16_t* scan = start;
+        std::uint32_t hash = 0;
+        while (scan < end_ && *scan != quote && *scan != u'\\') {
+            hash = hash * 129u + *scan + 0x9E370001u;
+            ++scan;
+        }
+        if (scan >= end_ || *scan != quote)
+            return parseString(out);
+        const QStringView name(start, scan - start);
+        QString& cached = nameCache_[hash % kNameCacheSize];
+        if (cached != name)
+            cached = name.toString();
+        out = cached;
+        p_ = scan + 1;
+        return true;
+    }
+
     bool parseString(QString& out) {
         const char16_t quote = *p_++;
         const char16_t* runStart = p_;
@@ -254,8 +280,8 @@ private:
         if (error == std::errc::result_out_of_range) {
             // Beyond the double range: the largest finite value, or zero for tiny magnitudes.
             const auto exponent = ascii.find_first_of("eE");
-            const bool tiny = exponent != std::string::npos &&
-                              ascii.find('-', exponent) != std::string::npos;
+            const bool tiny =
+                exponent != std::string::npos && ascii.find('-', exponent) != std::string::npos;
             value = tiny ? 0.0 : std::numeric_limits<double>::max();
             if (negative)
                 value = -value;
@@ -285,21 +311,21 @@ private:
         return true;
     }
 
-    bool parseArray(int depth, JsonValue& out) {
+    // The elements or members between an opening bracket or brace and its closing one, each read
+    // by readItem and separated by commas. Only a container that holds something counts towards
+    // the nesting limit.
+    template <typename ReadItem> bool parseSequence(char16_t close, int depth, ReadItem readItem) {
         ++p_;
-        JsonArray elements;
         skipWhiteSpaceAndComments();
-        if (p_ < end_ && *p_ == u']') {
+        if (p_ < end_ && *p_ == close) {
             ++p_;
-            out = JsonValue::array(std::move(elements));
             return true;
         }
         if (depth > kMaxDepth)
             return false;
         for (;;) {
             skipWhiteSpaceAndComments();
-            elements.emplace_back();
-            if (!parseValue(depth + 1, elements.back()))
+            if (!readItem())
                 return false;
             skipWhiteSpaceAndComments();
             if (atEnd())
@@ -308,33 +334,33 @@ private:
                 ++p_;
                 continue;
             }
-            if (*p_ == u']') {
-                ++p_;
-                out = JsonValue::array(std::move(elements));
-                return true;
-            }
-            return false;
+            if (*p_ != close)
+                return false;
+            ++p_;
+            return true;
         }
     }
 
+    bool parseArray(int depth, JsonValue& out) {
+        JsonArray elements;
+        const bool complete = parseSequence(u']', depth, [&] {
+            elements.emplace_back();
+            return parseValue(depth + 1, elements.back());
+        });
+        if (complete)
+            out = JsonValue::array(std::move(elements));
+        return complete;
+    }
+
     bool parseObject(int depth, JsonValue& out) {
-        ++p_;
         std::vector<JsonMember> members;
-        skipWhiteSpaceAndComments();
-        if (p_ < end_ && *p_ == u'}') {
-            ++p_;
-            out = JsonValue::object(std::move(members));
-            return true;
-        }
-        if (depth > kMaxDepth)
-            return false;
-        for (;;) {
-            skipWhiteSpaceAndComments();
+        members.reserve(8);
+        const bool complete = parseSequence(u'}', depth, [&] {
             if (atEnd())
                 return false;
-            JsonMember member;
+            JsonMember& member = members.emplace_back();
             if (*p_ == u'"' || *p_ == u'\'') {
-                if (!parseString(member.name))
+                if (!parseName(member.name))
                     return false;
                 skipWhiteSpaceAndComments();
             } else if (!parseBareName(member.name)) {
@@ -344,23 +370,11 @@ private:
                 return false;
             ++p_;
             skipWhiteSpaceAndComments();
-            if (!parseValue(depth + 1, member.value))
-                return false;
-            members.push_back(std::move(member));
-            skipWhiteSpaceAndComments();
-            if (atEnd())
-                return false;
-            if (*p_ == u',') {
-                ++p_;
-                continue;
-            }
-            if (*p_ == u'}') {
-                ++p_;
-                out = JsonValue::object(std::move(members));
-                return true;
-            }
-            return false;
-        }
+            return parseValue(depth + 1, member.value);
+        });
+        if (complete)
+            out = JsonValue::object(std::move(members));
+        return complete;
     }
 
     bool parseValue(int depth, JsonValue& out) {

@@ -13,6 +13,21 @@ bool precedes(std::uint32_t leftHash, QStringView left, std::uint32_t rightHash,
     return left.compare(right, Qt::CaseSensitive) < 0;
 }
 
+// Stable and without extra memory; for the small objects that portal answers are made of.
+template <typename Before> void insertionSort(std::vector<JsonMember>& members, Before before) {
+    for (std::size_t i = 1; i < members.size(); ++i) {
+        if (!before(members[i], members[i - 1]))
+            continue;
+        JsonMember moving = std::move(members[i]);
+        std::size_t j = i;
+        do {
+            members[j] = std::move(members[j - 1]);
+            --j;
+        } while (j > 0 && before(moving, members[j - 1]));
+        members[j] = std::move(moving);
+    }
+}
+
 } // namespace
 
 std::uint32_t JsonNameHash(QStringView name) {
@@ -65,29 +80,29 @@ JsonValue JsonValue::array(JsonArray elements) {
 }
 
 JsonValue JsonValue::object(std::vector<JsonMember> members) {
-    // Sort by position in the text first so that, among equal names, the last one read survives.
-    std::vector<std::size_t> order(members.size());
+    for (JsonMember& member : members)
+        member.hash = JsonNameHash(member.name);
+    // A stable sort keeps equal names in text order, so the last of each run is the one that
+    // replaces the earlier ones.
+    const auto before = [](const JsonMember& a, const JsonMember& b) {
+        return precedes(a.hash, a.name, b.hash, b.name);
+    };
+    if (members.size() > 16)
+        std::stable_sort(members.begin(), members.end(), before);
+    else
+        insertionSort(members, before);
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < members.size(); ++i) {
-        members[i].hash = JsonNameHash(members[i].name);
-        order[i] = i;
+        if (kept > 0 && members[kept - 1].name == members[i].name)
+            members[kept - 1] = std::move(members[i]); // a later duplicate replaces the earlier
+        else if (kept++ != i)
+            members[kept - 1] = std::move(members[i]);
     }
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const JsonMember& left = members[a];
-        const JsonMember& right = members[b];
-        if (left.hash != right.hash || left.name != right.name)
-            return precedes(left.hash, left.name, right.hash, right.name);
-        return a > b; // among equal names the later one first
-    });
+    members.resize(kept);
 
     JsonValue result;
     result.kind_ = JsonKind::Object;
-    result.members_.reserve(order.size());
-    for (const std::size_t position : order) {
-        JsonMember& member = members[position];
-        if (!result.members_.empty() && result.members_.back().name == member.name)
-            continue; // an earlier duplicate, replaced by the later one already kept
-        result.members_.push_back(std::move(member));
-    }
+    result.members_ = std::move(members);
     return result;
 }
 

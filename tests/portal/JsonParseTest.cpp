@@ -114,6 +114,33 @@ TEST(LenientParse, LaterDuplicateMemberReplacesEarlier) {
     EXPECT_EQ(TextAt(value, u"b"), u"2");
 }
 
+TEST(LenientParse, LargeObjectsKeepHashOrderAndTheLastDuplicate) {
+    // Past a handful of members a different sort is used; both must give the same order.
+    for (const int count : {3, 16, 17, 200}) {
+        QString input = QStringLiteral("{");
+        for (int i = 0; i < count; ++i)
+            input += QStringLiteral("\"m%1\":%2,").arg(i).arg(i);
+        for (int i = 0; i < count; i += 2)
+            input += QStringLiteral("\"m%1\":%2,").arg(i).arg(-i);
+        input += QStringLiteral("\"m0\":\"last\"}");
+        const auto value = ParseLenient(input);
+        ASSERT_TRUE(value);
+        const auto& members = value->members();
+        ASSERT_EQ(members.size(), static_cast<std::size_t>(count));
+        for (std::size_t i = 1; i < members.size(); ++i) {
+            const std::uint32_t previous = JsonNameHash(members[i - 1].name);
+            const std::uint32_t current = JsonNameHash(members[i].name);
+            EXPECT_TRUE(previous > current ||
+                        (previous == current && members[i - 1].name < members[i].name))
+                << count << ": " << members[i - 1].name.toStdString() << " before "
+                << members[i].name.toStdString();
+        }
+        EXPECT_EQ(TextAt(value, u"m0"), u"last");
+        EXPECT_EQ(IntegerAt(value, u"m2"), count > 2 ? -2 : 0);
+        EXPECT_EQ(IntegerAt(value, u"m1"), 1);
+    }
+}
+
 TEST(LenientParse, MembersInHashOrder) {
     // Whatever order they arrive in, "shortName" comes first, then "fullName", then "guid".
     const QString orders[] = {
