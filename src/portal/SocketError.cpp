@@ -2,7 +2,6 @@
 
 #include "portal/PortalError.h"
 
-#include <cstring>
 #include <netdb.h>
 
 namespace {
@@ -14,10 +13,7 @@ QString Format(int number, const QString& description) {
 } // namespace
 
 QString SocketErrorText(int errorNumber) {
-    char buffer[256];
-    // the GNU strerror_r returns the text, which may or may not be in the buffer
-    const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
-    return Format(errorNumber, QString::fromLocal8Bit(text) + QLatin1Char('.'));
+    return Format(errorNumber, SystemReason(errorNumber) + QLatin1Char('.'));
 }
 
 void ThrowSocketError(int errorNumber) {

@@ -1,20 +1,10 @@
 #pragma once
 
-#include <QString>
-#include <stdexcept>
+#include "portal/MessageError.h"
 
 // A failure of the house records layer: the table or a passport file could not be written.
-// The message names the file and the system's reason; the harvest logs it as it is.
-class TRecordsError : public std::runtime_error {
+// The message names the file and the system's reason.
+class TRecordsError : public MessageError {
 public:
-    explicit TRecordsError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
+    using MessageError::MessageError;
 };
-
-// The system's reason for an error number, such as "No such file or directory".
-QString SystemReason(int errorNumber);

@@ -1,4 +1,4 @@
-#include "records/RecordsError.h"
+#include "portal/MessageError.h"
 
 #include <cstring>
 
