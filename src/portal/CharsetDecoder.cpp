@@ -29,7 +29,8 @@ QString DecodeAscii(const QByteArray& body) {
     QChar* out = text.data();
     for (const char c : body) {
         const auto byte = static_cast<unsigned char>(c);
-        *out++ = byte < 0x80 ? QChar(static_cast<char16_t>(byte)) : QChar(QChar::ReplacementCharacter);
+        *out++ =
+            byte < 0x80 ? QChar(static_cast<char16_t>(byte)) : QChar(QChar::ReplacementCharacter);
     }
     return text;
 }
