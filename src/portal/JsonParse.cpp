@@ -94,6 +94,23 @@ private:
                startsWith(u"true") || startsWith(u"false") || startsWith(u"null");
     }
 
+    // The escapes u (four hexadecimal digits) and x (two) give one code unit; with fewer digits
+    // the letter stands for itself and nothing more is consumed.
+    bool readHexUnit(int digits, QString& out) {
+        if (end_ - p_ < digits)
+            return false;
+        char16_t unit = 0;
+        for (int i = 0; i < digits; ++i) {
+            const int digit = hexDigit(p_[i]);
+            if (digit < 0)
+                return false;
+            unit = static_cast<char16_t>((unit << 4) | digit);
+        }
+        out.append(QChar(unit));
+        p_ += digits;
+        return true;
+    }
+
     // Reads one escape after its backslash into out; p_ is on the character after the backslash.
     void readEscape(QString& out) {
         const char16_t c = *p_++;
@@ -114,26 +131,12 @@ private:
             out.append(QChar(u'\t'));
             return;
         case u'u':
-            if (end_ - p_ >= 4) {
-                const int d0 = hexDigit(p_[0]), d1 = hexDigit(p_[1]), d2 = hexDigit(p_[2]),
-                          d3 = hexDigit(p_[3]);
-                if (d0 >= 0 && d1 >= 0 && d2 >= 0 && d3 >= 0) {
-                    out.append(
-                        QChar(static_cast<char16_t>((d0 << 12) | (d1 << 8) | (d2 << 4) | d3)));
-                    p_ += 4;
-                    return;
-                }
-            }
+            if (readHexUnit(4, out))
+                return;
             break;
         case u'x':
-            if (end_ - p_ >= 2) {
-                const int d0 = hexDigit(p_[0]), d1 = hexDigit(p_[1]);
-                if (d0 >= 0 && d1 >= 0) {
-                    out.append(QChar(static_cast<char16_t>((d0 << 4) | d1)));
-                    p_ += 2;
-                    return;
-                }
-            }
+            if (readHexUnit(2, out))
+                return;
             break;
         default:
             break;

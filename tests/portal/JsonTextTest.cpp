@@ -66,8 +66,10 @@ TEST(JsonOwnText, FloatingUsesFifteenDigitsAndAPointWhateverTheLocale) {
     };
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = previous ? previous : "C";
-    // A locale with a decimal comma, where one is installed; the text must not change.
-    std::setlocale(LC_NUMERIC, "ru_RU.UTF-8") || std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    // A locale whose decimal point is a comma (the set-up script generates it); the texts must
+    // not change under it.
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "ru_RU.UTF-8"), nullptr);
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
     for (const Case& c : cases)
         EXPECT_EQ(OwnText(JsonValue::floating(c.value)), QString::fromLatin1(c.text)) << c.text;
     std::setlocale(LC_NUMERIC, saved.c_str());
