@@ -56,6 +56,12 @@ class ScenarioCase(unittest.TestCase):
         return self.request("POST", SEARCH + "?pageIndex=%d&elementsPerPage=%d" % (page, size),
                             search_body(small_region()["code"]))
 
+    def send_search(self, connection):
+        """Sends the first search page as raw HTTP/1.0 on a connection of the test's own."""
+        body = search_body(small_region()["code"]).encode()
+        connection.send(b"POST %s?pageIndex=1&elementsPerPage=3 HTTP/1.0\r\n"
+                        b"Content-Length: %d\r\n\r\n" % (SEARCH.encode(), len(body)) + body)
+
     def faults(self, kind):
         return [(e["n"], e["fault"]) for e in self.portal.log_of(kind)]
 
@@ -66,9 +72,7 @@ class CloseBeforeStatus(ScenarioCase):
     def test(self):
         c = self.portal.connect()
         try:
-            body = search_body(small_region()["code"]).encode()
-            c.send(b"POST %s?pageIndex=1&elementsPerPage=3 HTTP/1.0\r\nContent-Length: %d\r\n\r\n"
-                   % (SEARCH.encode(), len(body)) + body)
+            self.send_search(c)
             # a clean end: TLS close_notify (else SSLEOFError), and not one byte of answer
             self.assertEqual(c.sock.recv(100), b"")
         finally:
@@ -83,9 +87,7 @@ class CloseReset(ScenarioCase):
     def test(self):
         c = self.portal.connect()
         try:
-            body = search_body(small_region()["code"]).encode()
-            c.send(b"POST %s?pageIndex=1&elementsPerPage=3 HTTP/1.0\r\nContent-Length: %d\r\n\r\n"
-                   % (SEARCH.encode(), len(body)) + body)
+            self.send_search(c)
             self.assertEqual(c.raw_tail()[-1], "ConnectionResetError")
         finally:
             c.close()
