@@ -1,7 +1,7 @@
 // Lenient parse of realistic portal answers beside nlohmann/json and RapidJSON parsing the same
 // bytes. Throughput is counted in UTF-8 bytes of the answer for every contender.
 #include "BenchData.h"
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>

@@ -3,7 +3,7 @@
 // connection; POSTs as HTTP/1.0, each on a new connection.
 #include "PortalSimProcess.h"
 #include "portal/PortalApi.h"
-#include "portal/PortalClient.h"
+#include "http/PortalClient.h"
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>

@@ -5,7 +5,7 @@
 //   build/bench/bench/records_bench --benchmark_min_time=1 --benchmark_repetitions=10
 //       --benchmark_report_aggregates_only=true    (one command line)
 
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 #include "records/HouseRow.h"
 #include "records/OutputTable.h"
 #include "records/TableHeader.h"
@@ -76,7 +76,7 @@ public:
 
 private:
     QTemporaryDir dir_;
-    TOutputTable table_;
+    OutputTable table_;
     long rows_ = 0;
 };
 

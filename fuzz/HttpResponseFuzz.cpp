@@ -1,11 +1,11 @@
 // The answer reader over arbitrary bytes: status lines, interim answers, header lines, bodies
 // by length, chunked coding or to the end; then the cookie store and the body decoding on
 // what was read. Reading in one-byte steps must give the same answer as reading in large ones.
-#include "portal/CharsetDecoder.h"
-#include "portal/CookieStore.h"
-#include "portal/HttpResponseReader.h"
-#include "portal/HttpStatusLine.h"
-#include "portal/PortalError.h"
+#include "http/CharsetDecoder.h"
+#include "http/CookieStore.h"
+#include "http/HttpResponseReader.h"
+#include "http/HttpStatusLine.h"
+#include "http/PortalError.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // Lenient parse, own text and the path readers over arbitrary bytes, read as UTF-8 and as
 // raw UTF-16 code units.
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "portal/PortalApi.h"
 
-#include "portal/PortalClient.h"
+#include "http/PortalClient.h"
 #include "portal/PortalOrigin.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "records/CardColumns.h"
 
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 #include "portal/PortalApi.h"
 #include "records/FieldTexts.h"
 #include "records/TableHeader.h"

@@ -1,6 +1,6 @@
 #include "records/FieldTexts.h"
 
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 
 QString PlainText(const JsonValue* value, QStringView path) {
     return TextAt(value, path);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portal/JsonValue.h"
+#include "json/JsonValue.h"
 
 #include <QString>
 #include <QStringList>

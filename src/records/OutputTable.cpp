@@ -22,7 +22,7 @@ QString CannotCreateMessage(const QString& path, const QString& reason) {
 
 } // namespace
 
-TOutputTable::TOutputTable(const QString& directory, std::uint32_t tickCount, TWriteCall write)
+OutputTable::OutputTable(const QString& directory, std::uint32_t tickCount, WriteCall write)
     : write_(write) {
     // The name carries the tick count as the system prints a signed 32-bit number, so counts of
     // 2^31 and more give a minus sign: 4294967295 names "data-1.tab".
@@ -32,7 +32,7 @@ TOutputTable::TOutputTable(const QString& directory, std::uint32_t tickCount, TW
         directory + QString(fileName).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
 }
 
-TOutputTable::~TOutputTable() {
+OutputTable::~OutputTable() {
     try {
         Close();
     } catch (...) {
@@ -41,24 +41,24 @@ TOutputTable::~TOutputTable() {
     }
 }
 
-void TOutputTable::Open() {
+void OutputTable::Open() {
     Close();
 
     const QByteArray name = QFile::encodeName(tablePath_);
     // Not truncated yet: the lock decides first whether this run may write the file at all, so a
     // second writer never empties the table of the one that holds it.
-    TFileDescriptor file(::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    FileDescriptor file(::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!file.IsOpen())
-        throw TRecordsError(CannotCreateMessage(tablePath_, SystemReason(errno)));
+        throw RecordsError(CannotCreateMessage(tablePath_, SystemReason(errno)));
     if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
-            throw TRecordsError(CannotCreateMessage(
+            throw RecordsError(CannotCreateMessage(
                 tablePath_,
                 QStringLiteral("The table is being written by another run of the program.")));
-        throw TRecordsError(CannotCreateMessage(tablePath_, SystemReason(errno)));
+        throw RecordsError(CannotCreateMessage(tablePath_, SystemReason(errno)));
     }
     if (::ftruncate(file.Get(), 0) != 0)
-        throw TRecordsError(CannotCreateMessage(tablePath_, SystemReason(errno)));
+        throw RecordsError(CannotCreateMessage(tablePath_, SystemReason(errno)));
 
     file_ = std::move(file);
     staged_ = 0;
@@ -74,12 +74,12 @@ void TOutputTable::Open() {
     wholeLinesEnd_ = written_;
 }
 
-void TOutputTable::AppendRow(const QStringList& fields) {
+void OutputTable::AppendRow(const QStringList& fields) {
     if (!file_.IsOpen())
-        throw TRecordsError(
+        throw RecordsError(
             QStringLiteral("Cannot write file \"%1\". The table is not open.").arg(tablePath_));
     if (fields.size() != TableColumnCount)
-        throw TRecordsError(QStringLiteral("Cannot write file \"%1\". A row has %2 fields, not %3.")
+        throw RecordsError(QStringLiteral("Cannot write file \"%1\". A row has %2 fields, not %3.")
                                 .arg(tablePath_)
                                 .arg(fields.size())
                                 .arg(TableColumnCount));
@@ -88,7 +88,7 @@ void TOutputTable::AppendRow(const QStringList& fields) {
     wholeLinesEnd_ = written_;
 }
 
-void TOutputTable::Close() {
+void OutputTable::Close() {
     if (!file_.IsOpen())
         return;
     WriteStaged();
@@ -96,7 +96,7 @@ void TOutputTable::Close() {
         ThrowWriteError(errno);
 }
 
-void TOutputTable::WriteText(QStringView text) {
+void OutputTable::WriteText(QStringView text) {
     const QByteArray bytes = text.toUtf8();
     const char* data = bytes.constData();
     std::size_t left = static_cast<std::size_t>(bytes.size());
@@ -112,7 +112,7 @@ void TOutputTable::WriteText(QStringView text) {
     WriteStaged();
 }
 
-void TOutputTable::WriteStaged() {
+void OutputTable::WriteStaged() {
     if (staged_ == 0)
         return;
     const std::size_t size = staged_;
@@ -124,7 +124,7 @@ void TOutputTable::WriteStaged() {
     written_ += static_cast<off_t>(size);
 }
 
-void TOutputTable::DropUnfinishedLine() {
+void OutputTable::DropUnfinishedLine() {
     // A part of a line would glue the next row onto it; cut the file back to its last line end.
     // When even that fails, the error about to be raised says enough.
     if (::ftruncate(file_.Get(), wholeLinesEnd_) == 0 &&
@@ -132,7 +132,7 @@ void TOutputTable::DropUnfinishedLine() {
         written_ = wholeLinesEnd_;
 }
 
-void TOutputTable::ThrowWriteError(int errorNumber) const {
-    throw TRecordsError(
+void OutputTable::ThrowWriteError(int errorNumber) const {
+    throw RecordsError(
         QStringLiteral("Cannot write file \"%1\". %2").arg(tablePath_, SystemReason(errorNumber)));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "records/FileDescriptor.h"
-#include "records/WriteAll.h"
+#include "base/FileDescriptor.h"
+#include "base/WriteAll.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,27 +17,27 @@
 // when the text is used up, so the file on disk holds every completed line once AppendRow has
 // returned: a reader sees whole lines, and a program that is killed loses no finished row.
 // Only one writer of the program may have a table open; other processes may read it meanwhile.
-class TOutputTable {
+class OutputTable {
 public:
     static constexpr std::size_t StagingSize = 1024;
 
     // directory ends with a separator; tickCount names the file ("data%d.tab", printed as a
     // signed 32-bit number). No file is touched yet.
-    TOutputTable(const QString& directory, std::uint32_t tickCount, TWriteCall write = &::write);
-    TOutputTable(const TOutputTable&) = delete;
-    TOutputTable& operator=(const TOutputTable&) = delete;
-    ~TOutputTable();
+    OutputTable(const QString& directory, std::uint32_t tickCount, WriteCall write = &::write);
+    OutputTable(const OutputTable&) = delete;
+    OutputTable& operator=(const OutputTable&) = delete;
+    ~OutputTable();
 
     const QString& TablePath() const { return tablePath_; }
     const QString& WorkbookPath() const { return workbookPath_; }
     bool IsOpen() const { return file_.IsOpen(); }
 
     // Creates the file, replacing an older one of the same name, and writes the byte-order mark,
-    // the header line and CR LF. Fails with TRecordsError when the file cannot be created or when
+    // the header line and CR LF. Fails with RecordsError when the file cannot be created or when
     // another writer holds it; that writer's table is left untouched.
     void Open();
 
-    // Writes one house: exactly 101 fields, then CR LF. A failed write throws TRecordsError and
+    // Writes one house: exactly 101 fields, then CR LF. A failed write throws RecordsError and
     // cuts the file back to its last whole line.
     void AppendRow(const QStringList& fields);
 
@@ -52,8 +52,8 @@ private:
 
     QString tablePath_;
     QString workbookPath_;
-    TWriteCall write_;
-    TFileDescriptor file_;
+    WriteCall write_;
+    FileDescriptor file_;
     std::array<char, StagingSize> staging_{};
     std::size_t staged_ = 0;
     off_t written_ = 0;       // bytes that reached the file since Open

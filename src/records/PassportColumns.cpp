@@ -1,6 +1,6 @@
 #include "records/PassportColumns.h"
 
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 #include "records/FieldTexts.h"
 #include "records/TableHeader.h"
 

@@ -1,6 +1,6 @@
 #include "records/PassportFiles.h"
 
-#include "records/FileDescriptor.h"
+#include "base/FileDescriptor.h"
 #include "records/RecordsError.h"
 
 #include <QFile>
@@ -47,19 +47,19 @@ bool IsSafePassportName(const QString& guid) {
 }
 
 void SavePassport(const QString& directory, const QString& guid, const QByteArray& bytes,
-                  TWriteCall write) {
+                  WriteCall write) {
     if (!IsSafePassportName(guid))
-        throw TRecordsError(
+        throw RecordsError(
             QStringLiteral("Passport not saved: the house guid \"%1\" is not a safe file name.")
                 .arg(Printable(guid)));
 
     const QString path = PassportFolder(directory) + u'/' + guid + u".json";
     const QByteArray name = QFile::encodeName(path);
     // O_NOFOLLOW: a link planted under a passport's name is not followed out of the folder.
-    TFileDescriptor file(
+    FileDescriptor file(
         ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (!file.IsOpen())
-        throw TRecordsError(
+        throw RecordsError(
             QStringLiteral("Cannot create file \"%1\". %2").arg(path, SystemReason(errno)));
 
     int error =
@@ -67,6 +67,6 @@ void SavePassport(const QString& directory, const QString& guid, const QByteArra
     if (file.Close() != 0 && error == 0 && errno != EINTR)
         error = errno;
     if (error != 0)
-        throw TRecordsError(
+        throw RecordsError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path, SystemReason(error)));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/WriteAll.h"
+#include "base/WriteAll.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,8 +19,8 @@ bool PreparePassportFolder(const QString& directory);
 bool IsSafePassportName(const QString& guid);
 
 // Writes bytes to directory + "json/" + guid + ".json", replacing an older file. Throws
-// TRecordsError when the guid is not a safe file name (nothing is written then) and, naming the
+// RecordsError when the guid is not a safe file name (nothing is written then) and, naming the
 // path and the system's reason, when the file cannot be created or written. Tests pass a failing
 // write call to prove that a full disk is reported.
 void SavePassport(const QString& directory, const QString& guid, const QByteArray& bytes,
-                  TWriteCall write = &::write);
+                  WriteCall write = &::write);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "portal/MessageError.h"
+#include "base/MessageError.h"
 
 // A failure of the house records layer: the table or a passport file could not be written.
 // The message names the file and the system's reason.
-class TRecordsError : public MessageError {
+class RecordsError : public MessageError {
 public:
     using MessageError::MessageError;
 };

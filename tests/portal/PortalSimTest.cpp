@@ -2,7 +2,7 @@
 // request the program sends, read back from the portal's request log, and the portal's faults.
 #include "ClientTestSupport.h"
 #include "PortalSimProcess.h"
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 #include "portal/PortalApi.h"
 
 #include <QJsonArray>

@@ -71,7 +71,7 @@ TEST(HouseRow, EmptyListItemStillGivesHundredAndOneFields) {
 TEST(HouseRow, TableBytesOfRealisticHouses) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(dir.path() + u'/', 4294967295u);
+    OutputTable table(dir.path() + u'/', 4294967295u);
     table.Open();
     table.AppendRow(FullRow());
     table.AppendRow(BuildHouseRow(ParseJson(DataText(u"house-item.json"_s)), {}, {}, {}));
@@ -102,7 +102,7 @@ TEST(HouseRow, AnswersWithTabsAndLineBreaksStillGiveOneWholeLine) {
 
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(dir.path() + u'/', 5);
+    OutputTable table(dir.path() + u'/', 5);
     table.Open();
     table.AppendRow(row);
     table.Close();

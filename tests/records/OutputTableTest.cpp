@@ -37,7 +37,7 @@ TEST(OutputTablePaths, AreNamedByTheTickCountAsASigned32BitNumber) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tick);
-        const TOutputTable table(QStringLiteral("/run/"), c.tick);
+        const OutputTable table(QStringLiteral("/run/"), c.tick);
         EXPECT_EQ(table.TablePath(), QString::fromLatin1(c.table));
         EXPECT_EQ(table.WorkbookPath(), QString::fromLatin1(c.workbook));
         EXPECT_FALSE(table.IsOpen());
@@ -45,7 +45,7 @@ TEST(OutputTablePaths, AreNamedByTheTickCountAsASigned32BitNumber) {
 }
 
 TEST(OutputTablePaths, OnlyTheFileNameTakesTheWorkbookExtension) {
-    const TOutputTable table(QStringLiteral("/home/user/old.tab.d/"), 5);
+    const OutputTable table(QStringLiteral("/home/user/old.tab.d/"), 5);
     EXPECT_EQ(table.TablePath(), QStringLiteral("/home/user/old.tab.d/data5.tab"));
     EXPECT_EQ(table.WorkbookPath(), QStringLiteral("/home/user/old.tab.d/data5.xlsx"));
 }
@@ -53,14 +53,14 @@ TEST(OutputTablePaths, OnlyTheFileNameTakesTheWorkbookExtension) {
 TEST(OutputTablePaths, CreatingTheWriterTouchesNoFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    { const TOutputTable table(DirectoryOf(dir), 9); }
+    { const OutputTable table(DirectoryOf(dir), 9); }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
 
 TEST(OutputTable, FreshTableIsByteOrderMarkHeaderAndLineBreak) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(DirectoryOf(dir), 42);
+    OutputTable table(DirectoryOf(dir), 42);
     table.Open();
     EXPECT_TRUE(table.IsOpen());
     // On disk at once, before Close.
@@ -80,7 +80,7 @@ TEST(OutputTable, FreshTableIsByteOrderMarkHeaderAndLineBreak) {
 TEST(OutputTable, ReplacesAnOlderFileOfTheSameName) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(DirectoryOf(dir), 42);
+    OutputTable table(DirectoryOf(dir), 42);
     WriteFileBytes(table.TablePath(), QByteArray(20000, 'x'));
     table.Open();
     table.Close();
@@ -90,7 +90,7 @@ TEST(OutputTable, ReplacesAnOlderFileOfTheSameName) {
 TEST(OutputTable, EveryRowIsOnDiskWhenAppendRowReturns) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(DirectoryOf(dir), 7);
+    OutputTable table(DirectoryOf(dir), 7);
     table.Open();
     QByteArray expected = HeaderLineBytes();
     for (int index = 0; index < 5; ++index) {
@@ -105,7 +105,7 @@ TEST(OutputTable, EveryRowIsOnDiskWhenAppendRowReturns) {
 TEST(OutputTable, RowOfEmptyFieldsHoldsHundredTabs) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(DirectoryOf(dir), 7);
+    OutputTable table(DirectoryOf(dir), 7);
     table.Open();
     table.AppendRow(QStringList(TableColumnCount));
     table.Close();
@@ -129,7 +129,7 @@ TEST(OutputTable, TabAndLineBreaksInsideAFieldBecomeSpaces) {
         SCOPED_TRACE(c.field.toStdString());
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
-        TOutputTable table(DirectoryOf(dir), 1);
+        OutputTable table(DirectoryOf(dir), 1);
         table.Open();
         QStringList fields = RowOfTexts(QStringLiteral("x"));
         fields[ColumnIndex(16)] = c.field;
@@ -149,14 +149,14 @@ TEST(OutputTable, TabAndLineBreaksInsideAFieldBecomeSpaces) {
 TEST(OutputTable, RefusesARowWithoutExactlyHundredAndOneFields) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(DirectoryOf(dir), 3);
+    OutputTable table(DirectoryOf(dir), 3);
     table.Open();
     for (const qsizetype count : {qsizetype(0), qsizetype(100), qsizetype(102)}) {
         SCOPED_TRACE(count);
         try {
             table.AppendRow(QStringList(count));
             ADD_FAILURE() << "a row of the wrong width was accepted";
-        } catch (const TRecordsError& error) {
+        } catch (const RecordsError& error) {
             EXPECT_EQ(error.message(),
                       QStringLiteral("Cannot write file \"%1\". A row has %2 fields, not 101.")
                           .arg(table.TablePath())
@@ -168,11 +168,11 @@ TEST(OutputTable, RefusesARowWithoutExactlyHundredAndOneFields) {
 }
 
 TEST(OutputTable, AppendRowBeforeOpenFails) {
-    TOutputTable table(QStringLiteral("/nonexistent/"), 3);
+    OutputTable table(QStringLiteral("/nonexistent/"), 3);
     try {
         table.AppendRow(QStringList(TableColumnCount));
         ADD_FAILURE() << "no error";
-    } catch (const TRecordsError& error) {
+    } catch (const RecordsError& error) {
         EXPECT_EQ(error.message(),
                   QStringLiteral("Cannot write file \"/nonexistent/data3.tab\". The table is not "
                                  "open."));
@@ -182,7 +182,7 @@ TEST(OutputTable, AppendRowBeforeOpenFails) {
 TEST(OutputTable, CloseTwiceAndDestructorAfterCloseAreHarmless) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(DirectoryOf(dir), 3);
+    OutputTable table(DirectoryOf(dir), 3);
     table.Close();
     table.Open();
     table.Close();
@@ -194,11 +194,11 @@ TEST(OutputTable, DestructorClosesAndReleasesTheTable) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     {
-        TOutputTable table(DirectoryOf(dir), 3);
+        OutputTable table(DirectoryOf(dir), 3);
         table.Open();
         table.AppendRow(ChildRow(0));
     }
-    TOutputTable again(DirectoryOf(dir), 3);
+    OutputTable again(DirectoryOf(dir), 3);
     again.Open(); // would be refused if the first writer still held the file
     again.Close();
     EXPECT_EQ(ReadFileBytes(again.TablePath()), HeaderLineBytes());
@@ -218,11 +218,11 @@ TEST(OutputTableOpen, FailsWithThePathAndTheSystemsReason) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.directory.toStdString());
-        TOutputTable table(c.directory, 8);
+        OutputTable table(c.directory, 8);
         try {
             table.Open();
             ADD_FAILURE() << "opened";
-        } catch (const TRecordsError& error) {
+        } catch (const RecordsError& error) {
             EXPECT_EQ(error.message(), QStringLiteral("Cannot create file \"") + c.directory +
                                            QStringLiteral("data8.tab\". ") + c.reason);
             EXPECT_STREQ(error.what(), error.message().toUtf8().constData());
@@ -234,16 +234,16 @@ TEST(OutputTableOpen, FailsWithThePathAndTheSystemsReason) {
 TEST(OutputTableOpen, SecondWriterIsRefusedAndLeavesTheFirstTableIntact) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable first(DirectoryOf(dir), 11);
+    OutputTable first(DirectoryOf(dir), 11);
     first.Open();
     first.AppendRow(ChildRow(0));
     const QByteArray before = ReadFileBytes(first.TablePath());
 
-    TOutputTable second(DirectoryOf(dir), 11);
+    OutputTable second(DirectoryOf(dir), 11);
     try {
         second.Open();
         ADD_FAILURE() << "second writer opened the table";
-    } catch (const TRecordsError& error) {
+    } catch (const RecordsError& error) {
         EXPECT_EQ(error.message(),
                   QStringLiteral("Cannot create file \"%1\". The table is being written by "
                                  "another run of the program.")

@@ -67,7 +67,7 @@ private:
 } // namespace
 
 TEST_F(OutputTableWrites, EveryTextIsStagedInKilobytesAndWrittenOutWhenUsedUp) {
-    TOutputTable table(Directory(), 1, &SeamWrite);
+    OutputTable table(Directory(), 1, &SeamWrite);
     table.Open();
     const std::size_t headerBytes = static_cast<std::size_t>(HeaderLineBytes().size()) - 2;
     std::vector<std::size_t> expected = Chunks(headerBytes);
@@ -88,7 +88,7 @@ TEST_F(OutputTableWrites, EveryTextIsStagedInKilobytesAndWrittenOutWhenUsedUp) {
 }
 
 TEST_F(OutputTableWrites, TextOfExactlyOneKilobyteIsOneWrite) {
-    TOutputTable table(Directory(), 1, &SeamWrite);
+    OutputTable table(Directory(), 1, &SeamWrite);
     table.Open();
     // 100 TABs + 924 one-byte characters = 1024 bytes.
     QStringList fields(TableColumnCount);
@@ -102,7 +102,7 @@ TEST_F(OutputTableWrites, TextOfExactlyOneKilobyteIsOneWrite) {
 TEST_F(OutputTableWrites, ShortAndInterruptedWritesStillGiveTheExactFile) {
     seam.maxChunk = 100;
     seam.interruptEvery = 3;
-    TOutputTable table(Directory(), 1, &SeamWrite);
+    OutputTable table(Directory(), 1, &SeamWrite);
     table.Open();
     table.AppendRow(ChildRow(0));
     table.AppendRow(ChildRow(1));
@@ -112,7 +112,7 @@ TEST_F(OutputTableWrites, ShortAndInterruptedWritesStillGiveTheExactFile) {
 }
 
 TEST_F(OutputTableWrites, FailedWriteIsReportedAndTheUnfinishedLineCutOff) {
-    TOutputTable table(Directory(), 1, &SeamWrite);
+    OutputTable table(Directory(), 1, &SeamWrite);
     table.Open();
     table.AppendRow(ChildRow(0));
     // The next row goes out in chunks of 1024 bytes, then CR LF; each failing call is tried.
@@ -123,7 +123,7 @@ TEST_F(OutputTableWrites, FailedWriteIsReportedAndTheUnfinishedLineCutOff) {
         try {
             table.AppendRow(ChildRow(1));
             ADD_FAILURE() << "the failed write was not reported";
-        } catch (const TRecordsError& error) {
+        } catch (const RecordsError& error) {
             EXPECT_EQ(error.message(), QStringLiteral("Cannot write file \"%1\". No space left on "
                                                       "device")
                                            .arg(table.TablePath()));
@@ -141,11 +141,11 @@ TEST_F(OutputTableWrites, FailedWriteIsReportedAndTheUnfinishedLineCutOff) {
 TEST_F(OutputTableWrites, FailedHeaderWriteFailsOpen) {
     seam.failAtCall = 2;
     seam.failErrno = EIO;
-    TOutputTable table(Directory(), 1, &SeamWrite);
+    OutputTable table(Directory(), 1, &SeamWrite);
     try {
         table.Open();
         ADD_FAILURE() << "opened";
-    } catch (const TRecordsError& error) {
+    } catch (const RecordsError& error) {
         EXPECT_EQ(
             error.message(),
             QStringLiteral("Cannot write file \"%1\". Input/output error").arg(table.TablePath()));

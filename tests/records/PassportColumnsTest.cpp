@@ -3,7 +3,7 @@
 #include "records/PassportColumns.h"
 
 #include "RecordsTestSupport.h"
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 #include "records/HouseRow.h"
 #include "records/TableHeader.h"
 

@@ -136,7 +136,7 @@ TEST_F(PassportFiles, UnsafeGuidIsNeverUsedAsAPath) {
         try {
             SavePassport(Directory(), c.guid, "{\"parameters\":[]}");
             ADD_FAILURE() << "saved";
-        } catch (const TRecordsError& error) {
+        } catch (const RecordsError& error) {
             EXPECT_EQ(error.message(), u"Passport not saved: the house guid \"" + c.shown +
                                            u"\" is not a safe file name.");
         }
@@ -149,7 +149,7 @@ TEST_F(PassportFiles, MissingFolderFailsWithThePathAndTheSystemsReason) {
     try {
         SavePassport(Directory(), u"g-1"_s, "{}");
         ADD_FAILURE() << "saved";
-    } catch (const TRecordsError& error) {
+    } catch (const RecordsError& error) {
         EXPECT_EQ(error.message(), u"Cannot create file \"" + Directory() +
                                        u"json/g-1.json\". No such file or directory");
     }
@@ -164,7 +164,7 @@ TEST_F(PassportFiles, LinkInThePassportsPlaceIsNotFollowed) {
     try {
         SavePassport(Directory(), u"g-1"_s, "{}");
         ADD_FAILURE() << "saved through the link";
-    } catch (const TRecordsError& error) {
+    } catch (const RecordsError& error) {
         EXPECT_TRUE(error.message().startsWith(u"Cannot create file \"" + Directory() +
                                                u"json/g-1.json\". "))
             << error.message().toStdString();
@@ -177,7 +177,7 @@ TEST_F(PassportFiles, FullDiskIsReportedWithThePathAndTheSystemsReason) {
     try {
         SavePassport(Directory(), u"g-1"_s, DataBytes(u"house-passport.json"_s), &DiskFull);
         ADD_FAILURE() << "a passport that was not written counted as saved";
-    } catch (const TRecordsError& error) {
+    } catch (const RecordsError& error) {
         EXPECT_EQ(error.message(), u"Cannot write file \"" + Directory() +
                                        u"json/g-1.json\". No space left on device");
     }

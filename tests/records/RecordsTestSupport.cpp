@@ -1,6 +1,6 @@
 #include "RecordsTestSupport.h"
 
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // (captured by data/capture-sim-houses.py) on the columns each is about.
 
 #include "RecordsTestSupport.h"
-#include "portal/JsonAccess.h"
+#include "json/JsonAccess.h"
 #include "records/HouseRow.h"
 #include "records/OutputTable.h"
 #include "records/TableHeader.h"
@@ -191,7 +191,7 @@ TEST(SimHouses, OrganisationColumnsAlwaysHoldAsManyNamesAsLinks) {
 TEST(SimHouses, TableOfAllCasesHasOneWholeLinePerHouse) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    TOutputTable table(dir.path() + u'/', 77);
+    OutputTable table(dir.path() + u'/', 77);
     table.Open();
     for (const char* house : kCases)
         table.AppendRow(SimRow(house));

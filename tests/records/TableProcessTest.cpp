@@ -17,18 +17,18 @@ namespace {
 constexpr std::uint32_t kTick = 3000000000u; // names data-1294967296.tab
 
 // One writer process, killed if the test leaves it running.
-class TChildWriter {
+class ChildWriter {
 public:
-    TChildWriter(const QString& directory, int rows, int holdAfter) {
+    ChildWriter(const QString& directory, int rows, int holdAfter) {
         process_.setProgram(QStringLiteral(TABLE_WRITER_CHILD));
         process_.setArguments(
             {directory, QString::number(kTick), QString::number(rows), QString::number(holdAfter)});
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start();
     }
-    TChildWriter(const TChildWriter&) = delete;
-    TChildWriter& operator=(const TChildWriter&) = delete;
-    ~TChildWriter() {
+    ChildWriter(const ChildWriter&) = delete;
+    ChildWriter& operator=(const ChildWriter&) = delete;
+    ~ChildWriter() {
         if (process_.state() != QProcess::NotRunning) {
             process_.kill();
             process_.waitForFinished(-1);
@@ -121,9 +121,9 @@ TEST(TableProcess, RowsWrittenBeforeSigkillAreAllWhole) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString directory = dir.path() + u'/';
-    const QString path = TOutputTable(directory, kTick).TablePath();
+    const QString path = OutputTable(directory, kTick).TablePath();
     {
-        TChildWriter child(directory, 40, 25);
+        ChildWriter child(directory, 40, 25);
         ASSERT_TRUE(child.WaitForLine("holding"));
         child.KillHard();
         EXPECT_EQ(child.ExitStatus(), QProcess::CrashExit);
@@ -138,9 +138,9 @@ TEST(TableProcess, SigkillWhileWritingLeavesWholeRowsAndAtMostOnePartialLine) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString directory = dir.path() + u'/';
-    const QString path = TOutputTable(directory, kTick).TablePath();
+    const QString path = OutputTable(directory, kTick).TablePath();
     {
-        TChildWriter child(directory, 1000000, 0);
+        ChildWriter child(directory, 1000000, 0);
         ASSERT_TRUE(child.WaitForLine("row 200"));
         child.KillHard();
     }
@@ -152,9 +152,9 @@ TEST(TableProcess, ReaderWhileWritingSeesOnlyWholeLines) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString directory = dir.path() + u'/';
-    const QString path = TOutputTable(directory, kTick).TablePath();
+    const QString path = OutputTable(directory, kTick).TablePath();
     constexpr int kRows = 1500;
-    TChildWriter child(directory, kRows, 100);
+    ChildWriter child(directory, kRows, 100);
 
     // A look while the writer waits in the middle of its run.
     ASSERT_TRUE(child.WaitForLine("holding"));
@@ -181,12 +181,12 @@ TEST(TableProcess, SecondWriterProcessIsRefusedUntilTheFirstEnds) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString directory = dir.path() + u'/';
-    TOutputTable table(directory, kTick);
+    OutputTable table(directory, kTick);
     {
-        TChildWriter child(directory, 3, 3);
+        ChildWriter child(directory, 3, 3);
         ASSERT_TRUE(child.WaitForLine("holding"));
         const QByteArray before = ReadFileBytes(table.TablePath());
-        EXPECT_THROW(table.Open(), TRecordsError);
+        EXPECT_THROW(table.Open(), RecordsError);
         EXPECT_EQ(ReadFileBytes(table.TablePath()), before);
         EXPECT_EQ(WholeRows(before), 3);
         child.KillHard();

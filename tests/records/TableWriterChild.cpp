@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     const int rows = std::atoi(argv[3]);
     const int holdAfter = std::atoi(argv[4]);
     try {
-        TOutputTable table(directory, tick);
+        OutputTable table(directory, tick);
         table.Open();
         Say("open");
         for (int index = 0; index < rows; ++index) {
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         }
         Say("done");
         table.Close();
-    } catch (const TRecordsError& error) {
+    } catch (const RecordsError& error) {
         Say(std::string("error: ") + error.what());
         return 1;
     }

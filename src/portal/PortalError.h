@@ -1,9 +1,0 @@
-#pragma once
-
-#include "portal/MessageError.h"
-
-// A failed portal request.
-class PortalError : public MessageError {
-public:
-    using MessageError::MessageError;
-};
