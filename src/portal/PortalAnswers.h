@@ -26,6 +26,8 @@ class SearchPageAnswer {
 public:
     explicit SearchPageAnswer(const QString& answer);
 
+    // Whether the answer parsed into a value at all (a cut-short or malformed JSON text does not).
+    bool Parsed() const { return root_.has_value(); }
     std::int64_t Total() const { return IntegerAt(root_, u"total"); }
     QString TotalText() const { return TextAt(root_, u"total"); }
     // The houses of this page; nullptr when "items" is missing or not an array.

@@ -1,7 +1,7 @@
 // The client and the endpoint catalogue against the fake portal: the exact bytes of every
 // request the program sends, read back from the portal's request log, and the portal's faults.
 #include "ClientTestSupport.h"
-#include "PortalSimProcess.h"
+#include "SimulatedPortal.h"
 #include "json/JsonAccess.h"
 #include "portal/PortalApi.h"
 
@@ -16,31 +16,6 @@ const QString kWorkerAgent = QStringLiteral(
 const QString kDirectoryAgent =
     QStringLiteral("Mozilla/5.0 (Windows NT 6.1; Win64; x64) AppleWebKit/537.36 (KHTML, like "
                    "Gecko) Chrome/69.0.3497.100 Safari/537.36");
-
-// The fake portal for one test, with PORTAL_ORIGIN pointing at it.
-class SimulatedPortal {
-public:
-    explicit SimulatedPortal(const QString& scenario = {}, const QStringList& arguments = {})
-        : process_(QStringLiteral(HX_PORTAL_SIM), {scenario, arguments}) {
-        hadOrigin_ = qEnvironmentVariableIsSet("PORTAL_ORIGIN");
-        savedOrigin_ = qgetenv("PORTAL_ORIGIN");
-        qputenv("PORTAL_ORIGIN", process_.Origin().toUtf8());
-    }
-    ~SimulatedPortal() {
-        if (hadOrigin_)
-            qputenv("PORTAL_ORIGIN", savedOrigin_);
-        else
-            qunsetenv("PORTAL_ORIGIN");
-    }
-
-    std::vector<QJsonObject> Log() const { return process_.LogEntries(); }
-    QString HostLine() const { return process_.Origin().mid(8); }
-
-private:
-    PortalSimProcess process_;
-    bool hadOrigin_ = false;
-    QByteArray savedOrigin_;
-};
 
 QStringList Headers(const QJsonObject& entry) {
     QStringList lines;

@@ -1,0 +1,168 @@
+#include "harvest/HarvestRun.h"
+
+#include "base/Clock.h"
+#include "base/MessageError.h"
+#include "harvest/RunWindow.h"
+#include "harvest/Scraper.h"
+#include "harvest/SkipList.h"
+#include "harvest/WorkbookConversion.h"
+#include "http/PortalClient.h"
+#include "records/OutputTable.h"
+#include "records/PassportFiles.h"
+
+#include <algorithm>
+#include <limits>
+
+QString FailureMessage(const std::exception& failure) {
+    if (const auto* error = dynamic_cast<const MessageError*>(&failure))
+        return error->message();
+    return QString::fromUtf8(failure.what());
+}
+
+HarvestRun::HarvestRun(Scraper& worker, RunWindow& window, Clock& clock, QString directory)
+    : worker_(worker), window_(window), clock_(clock), directory_(std::move(directory)) {}
+
+HarvestRun::~HarvestRun() = default;
+
+void HarvestRun::Execute() {
+    bool tableOpened = false;
+    try {
+        tableOpened = SetUp();
+        if (tableOpened) {
+            StopPoint();
+            WalkPairs();
+            ResetProgress();
+        }
+    } catch (const RunStopped&) {
+    } catch (const std::exception& failure) {
+        // A failure outside the attempts of a request leaves the pairs for good.
+        try {
+            PauseAfterError(FailureMessage(failure));
+            ResetProgress();
+        } catch (const RunStopped&) {
+        } catch (const std::exception&) {
+        }
+    }
+    EndRun(tableOpened);
+}
+
+bool HarvestRun::SetUp() {
+    if (window_.SavePassports())
+        PreparePassportFolder(directory_);
+
+    worker_.WaitWhileHeld();
+    worker_.CursorHourGlass = true;
+    window_.ShowRunState(true);
+
+    const int skipCount = CountSkipLines(directory_ + QStringLiteral("skip.txt"));
+    if (skipCount > 0)
+        Log(QStringLiteral("В файле skip.txt найдено ") + QString::number(skipCount) +
+            QStringLiteral(" ссылок на карточки организаций, которые не будут загружаться."));
+
+    client_ = std::make_unique<PortalClient>(ClientProfile::Worker);
+    worker_.SetClient(client_.get());
+    lastSuccessTick_ = 0;
+
+    table_ = std::make_unique<OutputTable>(directory_, clock_.TickCount());
+    Log(QStringLiteral("Данные будут записываться в файл ") + table_->WorkbookPath());
+    try {
+        worker_.WaitWhileHeld();
+        table_->Open();
+    } catch (const std::exception& failure) {
+        // Without a table there is nothing to harvest into; say why instead of ending quietly.
+        Log(QStringLiteral("Ошибка: ") + FailureMessage(failure));
+        return false;
+    }
+
+    const qint64 pairs = qint64(worker_.CitiesCodesList.size()) * worker_.StreetsCodesList.size();
+    worker_.StagesProgressBarMax =
+        std::int32_t(std::min<qint64>(pairs, std::numeric_limits<std::int32_t>::max()));
+    return true;
+}
+
+void HarvestRun::WalkPairs() {
+    const qsizetype cities = worker_.CitiesCodesList.size();
+    for (qsizetype i = 0; i < cities; ++i) {
+        const qsizetype streets = worker_.StreetsCodesList.size();
+        for (qsizetype j = 0; j < streets; ++j) {
+            worker_.StagesProgressBarPosition = std::int32_t(
+                std::min<qint64>(i * streets + j + 1, std::numeric_limits<std::int32_t>::max()));
+            ShowStageProgress();
+            StopPoint();
+            Log(QStringLiteral("Начинаем выгрузку региона ") + worker_.RegionName +
+                QStringLiteral(", города ") + worker_.CitiesNamesList.value(i) +
+                QStringLiteral(", улицы ") + worker_.StreetsNamesList.value(j));
+            HarvestPair(worker_.CitiesCodesList[i], worker_.StreetsCodesList[j]);
+        }
+    }
+}
+
+void HarvestRun::ResetProgress() {
+    worker_.ProgressBarPosition = 0;
+    ShowHouseProgress();
+    worker_.StagesProgressBarPosition = 0;
+    ShowStageProgress();
+}
+
+void HarvestRun::EndRun(bool tableOpened) {
+    worker_.SetClient(nullptr);
+    try {
+        worker_.WaitWhileHeld();
+        worker_.CursorHourGlass = false;
+        window_.ShowRunState(false);
+    } catch (const std::exception&) {
+        // The window reports a log file it could not save; the table is closed all the same.
+    }
+    if (!table_)
+        return;
+    try {
+        table_->Close();
+    } catch (const std::exception& failure) {
+        window_.AddLogLine(QStringLiteral("Ошибка: ") + FailureMessage(failure));
+    }
+    if (tableOpened && worker_.ConvertsWorkbook)
+        ConvertToWorkbook(
+            table_->TablePath(), table_->WorkbookPath(),
+            [this](const QString& message) {
+                worker_.LogMessageText = message;
+                window_.AddLogLine(message);
+            },
+            window_);
+}
+
+void HarvestRun::Log(const QString& message) {
+    worker_.WaitWhileHeld();
+    worker_.LogMessageText = message;
+    window_.AddLogLine(message);
+}
+
+void HarvestRun::ShowHouseProgress() {
+    window_.ShowHouseProgress(worker_.ProgressBarMax, worker_.ProgressBarPosition);
+}
+
+void HarvestRun::ShowStageProgress() {
+    window_.ShowStageProgress(worker_.StagesProgressBarMax, worker_.StagesProgressBarPosition);
+}
+
+void HarvestRun::PauseAfterError(const QString& failure) {
+    worker_.result = QStringLiteral("ERROR_") + failure;
+    window_.PauseAfterError(worker_, worker_.result);
+    // An error pause holds the worker right here, before anything that follows the failure.
+    worker_.WaitWhileHeld();
+}
+
+void HarvestRun::WaitForInterval() {
+    while (clock_.TickCount() - lastSuccessTick_ < intervalMs_ && !worker_.StopRequested())
+        clock_.Sleep(100);
+    StopPoint();
+}
+
+void HarvestRun::StopPoint() const {
+    if (worker_.StopRequested())
+        throw RunStopped{};
+}
+
+bool HarvestRun::WasNotFound(const QString& failure) const {
+    return client_->ResponseCode() == 404 &&
+           failure == QString::fromLatin1(client_->LastStatusLine());
+}

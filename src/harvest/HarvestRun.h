@@ -1,0 +1,70 @@
+#pragma once
+
+#include "json/JsonValue.h"
+#include <QString>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class Clock;
+class OutputTable;
+class PortalClient;
+class RunWindow;
+class Scraper;
+
+// The stop request was seen at a stop point: the run goes straight to its end steps.
+struct RunStopped {};
+
+// The text of a failure: a MessageError's message, else what() read as UTF-8.
+QString FailureMessage(const std::exception& failure);
+
+// The state of one run and the steps that the set-up, the paging and the house visits share:
+// window calls, the interval wait, the attempts of one request, the stop points.
+class HarvestRun {
+public:
+    HarvestRun(Scraper& worker, RunWindow& window, Clock& clock, QString directory);
+    ~HarvestRun();
+    HarvestRun(const HarvestRun&) = delete;
+    HarvestRun& operator=(const HarvestRun&) = delete;
+
+    // Set-up, every pair, the end steps. Never throws.
+    void Execute();
+
+private:
+    bool SetUp();
+    void WalkPairs();
+    void ResetProgress();
+    void EndRun(bool tableOpened);
+
+    // Paging of one city and street pair.
+    void HarvestPair(const QString& cityCode, const QString& streetCode);
+    // Up to twenty attempts at one page; gives the answer, empty when the page was given up.
+    // Clears pageIndex after a 404.
+    QString LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
+                     const QString& streetCode);
+    void VisitHouse(const JsonValue& item);
+    // Up to twenty attempts at one house request: send() sends it and keeps its answer; after
+    // a request that succeeded, keep() (when given) stores what must be stored.
+    void HouseAttempts(const QString& message, const std::function<void()>& send,
+                       const std::function<void()>& keep = {});
+
+    void Log(const QString& message);
+    void ShowHouseProgress();
+    void ShowStageProgress();
+    void PauseAfterError(const QString& failure);
+    void WaitForInterval();
+    void StopPoint() const;
+    // A failed request that the portal answered "404": its message is the 404 status line itself.
+    bool WasNotFound(const QString& failure) const;
+
+    Scraper& worker_;
+    RunWindow& window_;
+    Clock& clock_;
+    QString directory_;
+    std::unique_ptr<PortalClient> client_;
+    std::unique_ptr<OutputTable> table_;
+    std::uint32_t lastSuccessTick_ = 0;
+    std::int64_t lastTotal_ = 0;
+    std::uint32_t intervalMs_ = 0;
+};

@@ -1,0 +1,110 @@
+// Paging of one city and street pair through the portal's house search.
+#include "base/Clock.h"
+#include "base/MessageError.h"
+#include "harvest/HarvestRun.h"
+#include "harvest/RunWindow.h"
+#include "harvest/Scraper.h"
+#include "http/PortalClient.h"
+#include "portal/PortalAnswers.h"
+#include "portal/PortalApi.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int kAttempts = 20;
+constexpr std::uint32_t kBlockPauseMs = 180000;
+const QString kClosedByPortal = QStringLiteral("ERROR_Connection Closed Gracefully.");
+
+// Whether nothing but spaces and control characters came back.
+bool IsBlank(const QString& answer) {
+    return std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.unicode() <= 0x20; });
+}
+
+std::uint32_t IntervalMs(int seconds) {
+    return std::uint32_t(
+        std::clamp<qint64>(qint64(seconds) * 1000, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode) {
+    int pageIndex = 1; // 0 once the pair's paging has ended
+    const int pageSize = window_.PageSize();
+    qint64 received = 0;
+    while (pageIndex != 0) {
+        intervalMs_ = IntervalMs(window_.IntervalSeconds());
+        const QString answer = LoadPage(pageIndex, pageSize, cityCode, streetCode);
+
+        const SearchPageAnswer page(answer);
+        bool pageHadItems = false;
+        if (page.Parsed()) {
+            lastTotal_ = page.Total();
+            if (pageIndex == 1) {
+                worker_.ProgressBarMax = std::int32_t(std::clamp<std::int64_t>(
+                    lastTotal_, 0, std::numeric_limits<std::int32_t>::max()));
+                worker_.ProgressBarPosition = 0;
+                ShowHouseProgress();
+                Log(QStringLiteral("Найдено домов: ") + page.TotalText());
+            }
+            if (const JsonArray* items = page.Items(); items && !items->empty()) {
+                pageHadItems = true;
+                received += qint64(items->size());
+                const std::size_t count = items->size();
+                for (std::size_t k = 0; k < count; ++k)
+                    VisitHouse((*items)[k]);
+            }
+        }
+        // The portal's total ends the paging; a page that lists nobody ends it too, so that a
+        // portal announcing more houses than it lists is not asked for pages without end.
+        const bool morePromised = page.Parsed() ? pageHadItems : true;
+        if (pageIndex != 0 && received < lastTotal_ && morePromised)
+            ++pageIndex;
+        else
+            pageIndex = 0;
+    }
+}
+
+QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
+                             const QString& streetCode) {
+    QString answer;
+    for (int attempt = 0; attempt < kAttempts;) {
+        WaitForInterval();
+        Log(QStringLiteral("Загружаем страницу ") + QString::number(pageIndex) +
+            QStringLiteral(" на ") + QString::number(pageSize) + QStringLiteral(" домов"));
+        ++attempt;
+        try {
+            worker_.WaitWhileHeld();
+            ApplyPostSettings(*client_);
+            answer = client_->Post(HouseSearchUrl(pageIndex, pageSize),
+                                   SearchBody(worker_.RegionCode, cityCode, streetCode));
+            if (IsBlank(answer)) {
+                Log(QStringLiteral("Сайт не выдал никаких данных, повторяем запрос..."));
+                throw MessageError(QStringLiteral("Повторяем запрос"));
+            }
+        } catch (const std::exception& failure) {
+            const QString message = FailureMessage(failure);
+            if (WasNotFound(message)) {
+                pageIndex = 0;
+                return {};
+            }
+            PauseAfterError(message);
+            if (worker_.result == kClosedByPortal) {
+                if (pageIndex == 20)
+                    return {};
+                Log(QStringLiteral("Включилась блокировка, делаем паузу 3 минуты"));
+                lastSuccessTick_ = clock_.TickCount();
+                while (clock_.TickCount() - lastSuccessTick_ < kBlockPauseMs &&
+                       !worker_.StopRequested())
+                    clock_.Sleep(100);
+                StopPoint();
+            }
+            continue;
+        }
+        StopPoint();
+        lastSuccessTick_ = clock_.TickCount();
+        return answer;
+    }
+    return {};
+}

@@ -1,0 +1,25 @@
+#include "harvest/WorkbookConversion.h"
+
+#include "harvest/HarvestRun.h"
+#include "harvest/RunWindow.h"
+#include "workbook/SpreadsheetTable.h"
+
+void ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
+                       const std::function<void(const QString&)>& log, RunWindow& window) {
+    log(QStringLiteral("Запускаем формирование файла Excel..."));
+    try {
+        SpreadsheetTable sheet;
+        sheet.OpenText(tablePath);
+        log(QStringLiteral("Файл сформирован, в нем ") + QString::number(sheet.UsedRowCount()) +
+            QStringLiteral(" строк"));
+        sheet.FreezeHeaderRow();
+        sheet.SaveAs(workbookPath);
+        if (const auto cut = sheet.CutCellCount(); cut > 0)
+            log(QStringLiteral("Ячеек, обрезанных до 32767 символов: ") + QString::number(cut));
+        sheet.Close();
+        log(QStringLiteral("Открываем файл с результатами ") + workbookPath);
+        window.OpenWorkbook(workbookPath);
+    } catch (const std::exception& failure) {
+        log(QStringLiteral("Ошибка: ") + FailureMessage(failure));
+    }
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class RunWindow;
+
+// The run's last step: the closed table becomes the workbook, which is then handed to the desktop
+// to be opened. Every line goes through log; a failure is logged as "Ошибка: " + its message and
+// skips what follows. Never throws.
+void ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
+                       const std::function<void(const QString&)>& log, RunWindow& window);

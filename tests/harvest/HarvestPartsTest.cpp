@@ -1,0 +1,65 @@
+// The pieces of a run that the window and the headless command share: progress views, the error
+// pause rule, log lines and the log file.
+#include "PortalSimProcess.h"
+#include "base/MessageError.h"
+#include "harvest/ErrorPause.h"
+#include "harvest/LogFile.h"
+#include "harvest/LogLine.h"
+#include "harvest/ProgressView.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProgressViewTest, ClampsAndNamesWhatIsLeft) {
+    struct Case {
+        int maximum, position, shownMaximum, shownPosition;
+        const char* toolTip;
+    };
+    for (const Case& c :
+         {Case{120, 45, 120, 45, "45 из 120, осталось 75"},
+          Case{120, 130, 120, 120, "120 из 120, осталось 0"},
+          Case{0, 0, 0, 0, "0 из 0, осталось 0"}, Case{-5, 3, 0, 0, "0 из 0, осталось 0"},
+          Case{10, -1, 10, 0, "0 из 10, осталось 10"}}) {
+        const ProgressView view = MakeProgressView(c.maximum, c.position);
+        EXPECT_EQ(view.maximum, c.shownMaximum);
+        EXPECT_EQ(view.position, c.shownPosition);
+        EXPECT_EQ(view.toolTip, QString::fromUtf8(c.toolTip));
+    }
+}
+
+TEST(ErrorPauseTest, OnlyOtherFailuresEarnThePause) {
+    EXPECT_TRUE(QualifiesForErrorPause(QStringLiteral("ERROR_Read timed out.")));
+    EXPECT_TRUE(QualifiesForErrorPause(QStringLiteral("ERROR_HTTP/1.1 500 Internal Server Error")));
+    EXPECT_FALSE(QualifiesForErrorPause(QStringLiteral("ERROR_Повторяем запрос")));
+    EXPECT_FALSE(QualifiesForErrorPause(QStringLiteral("ERROR_Connection Closed Gracefully.")));
+    EXPECT_FALSE(QualifiesForErrorPause(QStringLiteral("Read timed out.")));
+    EXPECT_TRUE(QualifiesForErrorPause(QStringLiteral("ERROR_Повторяем запрос ")));
+}
+
+TEST(LogLineTest, DateTimeThenMessage) {
+    const QDateTime at(QDate(2026, 3, 4), QTime(5, 6, 7));
+    const QString line = FormatLogLine(QStringLiteral("Начинаем работу."), at);
+    EXPECT_TRUE(line.endsWith(QStringLiteral(": Начинаем работу."))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("5:06:07")) ||
+                line.contains(QStringLiteral("05:06:07")))
+        << line.toStdString();
+}
+
+TEST(LogFileTest, NamedByTickAndWrittenWithCrLf) {
+    EXPECT_EQ(LogFileName(1234u), QStringLiteral("log-1234.txt"));
+    EXPECT_EQ(LogFileName(0x80000000u), QStringLiteral("log--2147483648.txt"));
+
+    TemporaryFolder folder;
+    const QString path = folder.Path() + QStringLiteral("/log-1.txt");
+    SaveLogFile(path, {QStringLiteral("first"), QString(), QStringLiteral("Работа завершена")});
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("first\r\n\r\n") +
+                                  QStringLiteral("Работа завершена").toLocal8Bit() + "\r\n");
+    EXPECT_THROW(SaveLogFile(folder.Path() + QStringLiteral("/missing/log-2.txt"), {}),
+                 MessageError);
+}
+
+} // namespace
