@@ -18,15 +18,16 @@ AbortSignal::~AbortSignal() {
 }
 
 void AbortSignal::Raise() {
+    const std::lock_guard lock(mutex_);
     raised_.store(true);
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = write(eventFd_, &one, sizeof one);
-    const std::lock_guard lock(mutex_);
     if (socketFd_ >= 0)
         shutdown(socketFd_, SHUT_RDWR);
 }
 
 void AbortSignal::Clear() {
+    const std::lock_guard lock(mutex_);
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t read = ::read(eventFd_, &count, sizeof count);
     raised_.store(false);

@@ -8,6 +8,27 @@ namespace {
     throw PortalError(QStringLiteral("Invalid URL: ") + url);
 }
 
+bool IsAsciiLetter(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
+
+// A scheme (a letter, then letters, digits, "+", "-" or ".") followed by "://". A "://" further
+// on, as in "/next?u=https://x/y", does not make a URL absolute.
+bool StartsWithScheme(const QString& location) {
+    if (location.isEmpty() || !IsAsciiLetter(location[0]))
+        return false;
+    for (qsizetype i = 1; i < location.size(); ++i) {
+        const QChar c = location[i];
+        if (c == QLatin1Char(':'))
+            return location.mid(i, 3) == QStringLiteral("://");
+        if (!IsAsciiLetter(c) && !(c >= QLatin1Char('0') && c <= QLatin1Char('9')) &&
+            c != QLatin1Char('+') && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            return false;
+    }
+    return false;
+}
+
 } // namespace
 
 QString PortalUrl::HostLine() const {
@@ -64,7 +85,7 @@ PortalUrl ParsePortalUrl(const QString& url) {
 }
 
 QString ResolveLocation(const PortalUrl& base, const QString& location) {
-    if (location.contains(QStringLiteral("://")))
+    if (StartsWithScheme(location))
         return location;
     if (location.startsWith(QStringLiteral("//")))
         return base.scheme + QLatin1Char(':') + location;

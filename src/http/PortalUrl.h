@@ -22,6 +22,7 @@ struct PortalUrl {
 // Fails with a PortalError for a URL without "scheme://" or with a bad port.
 PortalUrl ParsePortalUrl(const QString& url);
 
-// The URL a "Location" value leads to from `base`: absolute URLs as they are, "//host/..."
-// with the base's scheme, "/path" on the base's origin, anything else beside the base's path.
+// The URL a "Location" value leads to from `base`: absolute URLs (those that begin with a
+// scheme and "://") as they are, "//host/..." with the base's scheme, "/path" on the base's
+// origin, anything else beside the base's path.
 QString ResolveLocation(const PortalUrl& base, const QString& location);

@@ -82,10 +82,28 @@ TEST(PortalUrl, SplitsHostPortAndTarget) {
 
 TEST(PortalUrl, ResolvesRedirectTargets) {
     const PortalUrl base = ParsePortalUrl(QStringLiteral("https://h:8443/a/b/c?q=1"));
-    EXPECT_EQ(ResolveLocation(base, QStringLiteral("https://o/x")), QStringLiteral("https://o/x"));
-    EXPECT_EQ(ResolveLocation(base, QStringLiteral("//o:1/x")), QStringLiteral("https://o:1/x"));
-    EXPECT_EQ(ResolveLocation(base, QStringLiteral("/x?y")), QStringLiteral("https://h:8443/x?y"));
-    EXPECT_EQ(ResolveLocation(base, QStringLiteral("d")), QStringLiteral("https://h:8443/a/b/d"));
+    const struct {
+        const char* location;
+        const char* url;
+    } cases[] = {
+        {"https://o/x", "https://o/x"},
+        {"HTTP://o/x", "HTTP://o/x"},
+        {"svn+ssh.v-2://o/x", "svn+ssh.v-2://o/x"},
+        {"//o:1/x", "https://o:1/x"},
+        {"/x?y", "https://h:8443/x?y"},
+        {"d", "https://h:8443/a/b/d"},
+        // "://" after the start does not make a location absolute
+        {"/next?u=https://x/y", "https://h:8443/next?u=https://x/y"},
+        {"next?u=https://x/y", "https://h:8443/a/b/next?u=https://x/y"},
+        {"/go/https://x/y", "https://h:8443/go/https://x/y"},
+        {"1x://o/x", "https://h:8443/a/b/1x://o/x"},
+        {"a_b://o/x", "https://h:8443/a/b/a_b://o/x"},
+        {"://o/x", "https://h:8443/a/b/://o/x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResolveLocation(base, QString::fromLatin1(c.location)).toStdString(), c.url)
+            << c.location;
+    }
 }
 
 } // namespace
