@@ -9,6 +9,7 @@ import signal
 import sys
 import tempfile
 import threading
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -51,9 +52,12 @@ def main(argv=None):
         print("portal-sim: %s" % e, file=sys.stderr)
         return 2
     folder = tempfile.mkdtemp(prefix="portal-sim-")
-    stop = threading.Event()
-    signal.signal(signal.SIGTERM, lambda *_: stop.set())
-    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    # The handler only notes the signal. It runs in the main thread between two bytecodes, maybe
+    # while that thread holds a lock: Event.set() there deadlocks against the Event.wait() it
+    # interrupted, and the process then never exits.
+    stop_requested = []
+    signal.signal(signal.SIGTERM, lambda *_: stop_requested.append(True))
+    signal.signal(signal.SIGINT, lambda *_: stop_requested.append(True))
     log = RequestLog(args.log)
     try:
         cert, key = make_certificate(folder)
@@ -68,12 +72,13 @@ def main(argv=None):
         print(origin, flush=True)
         loop = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05}, daemon=True)
         loop.start()
-        while not stop.wait(0.05):
-            pass
+        while not stop_requested:
+            time.sleep(0.02)
         portal.stop.set()
+        server.close_connections()
         server.shutdown()
         server.server_close()
-        server.wait_connections(1.0)
+        server.wait_connections(0.5)
         return 0
     finally:
         log.close()

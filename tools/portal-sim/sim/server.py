@@ -4,6 +4,7 @@ import base64
 import itertools
 import json
 import os
+import socket
 import socketserver
 import ssl
 import subprocess
@@ -40,12 +41,15 @@ class RequestLog:
             return
         line = json.dumps(entry, ensure_ascii=False) + "\n"
         with self.lock:
-            self.file.write(line)
-            self.file.flush()
+            if self.file:
+                self.file.write(line)
+                self.file.flush()
 
     def close(self):
-        if self.file:
-            self.file.close()
+        with self.lock:
+            if self.file:
+                self.file.close()
+                self.file = None
 
 
 class Portal:
@@ -60,7 +64,7 @@ class Portal:
         self.lock = threading.Lock()
         self.counts = {}
         self.conn_ids = itertools.count(1)
-        self.live = set()
+        self.live = set()       # sockets of the open connections, in the TLS handshake or past it
         self.hops = {}
         self.hop_ids = itertools.count(1)
 
@@ -77,14 +81,26 @@ class Handler(socketserver.BaseRequestHandler):
         raw_sock = self.request
         raw_sock.settimeout(30)
         try:
-            tls = self.server.context.wrap_socket(raw_sock, server_side=True)
+            tls = self.server.context.wrap_socket(raw_sock, server_side=True, do_handshake_on_connect=False)
         except (OSError, ssl.SSLError) as e:
-            print("conn %d: TLS handshake failed: %s" % (conn_id, e), file=sys.stderr)
+            print("conn %d: TLS setup failed: %s" % (conn_id, e), file=sys.stderr)
             return
-        tls.settimeout(30)
-        conn = wire.Connection(tls, portal.stop, self.server.idle_timeout)
+        # registered before the handshake, so that a stop can end a handshake that hangs
         with portal.lock:
-            portal.live.add(conn)
+            if portal.stop.is_set():
+                tls.close()
+                return
+            portal.live.add(tls)
+        try:
+            tls.do_handshake()
+        except (OSError, ssl.SSLError) as e:
+            with portal.lock:
+                portal.live.discard(tls)
+            if not portal.stop.is_set():
+                print("conn %d: TLS handshake failed: %s" % (conn_id, e), file=sys.stderr)
+            tls.close()
+            return
+        conn = wire.Connection(tls, portal.stop, self.server.idle_timeout)
         info = {"conn": conn_id, "tls": tls.version(), "sni": getattr(tls, "portal_sni", None)}
         self.close_how = "graceful"
         try:
@@ -95,7 +111,7 @@ class Handler(socketserver.BaseRequestHandler):
             self.close_how = "abrupt"
         finally:
             with portal.lock:
-                portal.live.discard(conn)
+                portal.live.discard(tls)
             conn.close("abrupt" if portal.stop.is_set() else self.close_how)
 
     def one_request(self, portal, conn, info):
@@ -273,8 +289,21 @@ class Server(socketserver.ThreadingTCPServer):
     def handle_error(self, request, client_address):
         print("connection error:", sys.exc_info()[1], file=sys.stderr)
 
+    def close_connections(self):
+        """Shuts down the TCP connection under every open socket: whatever its thread waits for
+        (a handshake, the next request, a delayed answer, a send) ends at once. The thread
+        takes its socket out of `live` before closing it, so no closed descriptor is touched."""
+        with self.portal.lock:
+            for sock in self.portal.live:
+                try:
+                    # the plain socket's shutdown: SSLSocket's own would drop its TLS state
+                    # under the thread that is using it
+                    socket.socket.shutdown(sock, socket.SHUT_RDWR)
+                except OSError:
+                    pass
+
     def wait_connections(self, seconds):
-        """Connection threads see the stop within 0.1 s and close their sockets themselves."""
+        """Gives the connection threads a moment to close their sockets themselves."""
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
             with self.portal.lock:

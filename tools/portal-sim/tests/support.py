@@ -2,6 +2,7 @@
 
 import json
 import os
+import select
 import signal
 import socket
 import ssl
@@ -24,6 +25,12 @@ PASSPORT = "/homemanagement/api/rest/services/passports/search"
 
 WORKER_UA = "Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:109.0) Gecko/20100101 Firefox/114.0"
 
+# Waits that only bound a hang. They are generous so that a busy machine (a parallel build, other
+# tests) never fails a test; a healthy server answers in milliseconds.
+START_WAIT = 30         # seconds for the origin line
+SOCKET_TIMEOUT = 30     # seconds for any one read or write of a test connection
+STOP_WAIT = 20          # seconds for the exit after SIGTERM
+
 
 def search_body(region="", city="", street=""):
     return ('{"regionCode":"%s","cityCode":"%s","streetCode":"%s","fiasHouseCodeList":null,'
@@ -39,7 +46,7 @@ def passport_body(guid):
 
 def describe(*extra):
     out = subprocess.run([sys.executable, "-S", PROGRAM, "--describe"] + list(extra),
-                         check=True, capture_output=True, timeout=20)
+                         check=True, capture_output=True, timeout=60)
     return json.loads(out.stdout)
 
 
@@ -52,29 +59,38 @@ class Portal:
         cmd = [sys.executable, "-S", PROGRAM, "--port", "0", "--log", self.log_path] + list(args)
         if scenario:
             cmd += ["--scenario", os.path.join(SCENARIOS, scenario)]
+        # diagnostics go to a file: a pipe that nobody reads could fill up and block the server
+        self.stderr_path = os.path.join(self.folder, "stderr.txt")
         self.started = time.monotonic()
-        self.proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.origin = self.proc.stdout.readline().decode().strip()
+        with open(self.stderr_path, "wb") as err:
+            self.proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=err)
+        ready, _, _ = select.select([self.proc.stdout], [], [], START_WAIT)
+        self.origin = self.proc.stdout.readline().decode().strip() if ready else ""
         self.startup_seconds = time.monotonic() - self.started
         if not self.origin.startswith("https://127.0.0.1:"):
-            err = self.proc.stderr.read().decode()
             self.proc.kill()
-            raise RuntimeError("portal-sim did not start: %r %s" % (self.origin, err))
+            self.proc.wait()
+            self.proc.stdout.close()
+            raise RuntimeError("portal-sim did not start: %r %s" % (self.origin, self.stderr()))
         self.port = int(self.origin.rsplit(":", 1)[1])
 
     def stop(self):
-        """SIGTERM, then the exit status (killing it after 5 s counts as a failure: -9)."""
+        """SIGTERM, then the exit status (killing it after STOP_WAIT counts as a failure: -9)."""
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
             try:
-                self.proc.wait(5)
+                self.proc.wait(STOP_WAIT)
             except subprocess.TimeoutExpired:
                 self.proc.kill()
-                self.proc.wait(5)
+                self.proc.wait()
+                self.proc.stdout.close()
                 return -9
         self.proc.stdout.close()
-        self.proc.stderr.close()
         return self.proc.returncode
+
+    def stderr(self):
+        with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
 
     def log(self):
         with open(self.log_path, encoding="utf-8") as f:
@@ -89,7 +105,7 @@ class Portal:
         ctx.verify_mode = ssl.CERT_NONE
         if max_tls:
             ctx.maximum_version = max_tls
-        sock = socket.create_connection(("127.0.0.1", self.port), timeout=5)
+        sock = socket.create_connection(("127.0.0.1", self.port), timeout=SOCKET_TIMEOUT)
         # Without ragged EOFs suppressed, a close without TLS close_notify raises SSLEOFError
         # instead of looking like a clean end of stream.
         return RawClient(ctx.wrap_socket(sock, server_hostname=server_name, suppress_ragged_eofs=False))
@@ -118,7 +134,7 @@ class Response:
 class RawClient:
     """Sends exact request bytes and reads answers byte by byte, as a strict client would."""
 
-    LIFETIME = 30.0             # seconds a test connection may read in all
+    LIFETIME = 2 * SOCKET_TIMEOUT  # seconds a test connection may read in all
     MAX_BYTES = 64 * 1024 * 1024
 
     def __init__(self, sock):
@@ -215,7 +231,7 @@ class RawClient:
     def raw_tail(self):
         """Reads the TCP stream under TLS to its end: byte counts, then "" (end) or an error name."""
         raw = socket.socket(fileno=os.dup(self.sock.fileno()))
-        raw.settimeout(5)
+        raw.settimeout(SOCKET_TIMEOUT)
         out = []
         try:
             for _ in range(100):
@@ -230,7 +246,7 @@ class RawClient:
             raw.close()
         return out
 
-    def at_eof(self, timeout=2.0):
+    def at_eof(self, timeout=SOCKET_TIMEOUT):
         """True when the server closed the connection (within the time-out)."""
         if self.buf:
             return False

@@ -2,14 +2,15 @@
 
 import os
 import signal
+import socket
 import ssl
 import subprocess
 import sys
 import time
 import unittest
 
-from tests.support import (FIAS, PASSPORT, PROGRAM, SEARCH, WORKER_UA, Portal, PortalTest,
-                           describe, passport_body, search_body)
+from tests.support import (FIAS, PASSPORT, PROGRAM, SEARCH, SOCKET_TIMEOUT, STOP_WAIT, WORKER_UA, Portal,
+                           PortalTest, describe, passport_body, search_body)
 
 REGIONS = FIAS + "regions"
 
@@ -101,7 +102,7 @@ class ConcurrencyTest(PortalTest):
         for t in threads:
             t.start()
         for t in threads:
-            t.join(20)
+            t.join(60)
         self.assertEqual(results, [[200] * 5] * 10)
         log = self.portal.log_of("regions")
         self.assertEqual(len(log), 50)
@@ -253,16 +254,46 @@ class ProcessTest(unittest.TestCase):
     def test_start_fast_origin_file_and_clean_stop(self):
         p = Portal("--max-tls", "1.2")
         try:
-            self.assertLess(p.startup_seconds, 2.0)
+            self.assertLess(p.startup_seconds, 10.0)
             c = p.connect()
             self.assertEqual(c.sock.version(), "TLSv1.2")
             self.assertEqual(c.request("GET", REGIONS).status, 200)
             # an open keep-alive connection does not hold the stop up
             t = time.monotonic()
             self.assertEqual(p.stop(), 0)
-            self.assertLess(time.monotonic() - t, 3.0)
+            self.assertLess(time.monotonic() - t, 5.0)
             c.close()
         finally:
+            p.stop()
+
+    def test_sigterm_is_prompt_with_a_handshake_and_a_keep_alive_connection_open(self):
+        p = Portal()
+        silent = partial = idle = None
+        try:
+            silent = socket.create_connection(("127.0.0.1", p.port), timeout=SOCKET_TIMEOUT)
+            partial = socket.create_connection(("127.0.0.1", p.port), timeout=SOCKET_TIMEOUT)
+            # the first bytes of a TLS record holding a ClientHello, and no more
+            partial.sendall(b"\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03")
+            idle = p.connect()
+            # connections are accepted in order: once this answer is in, both stalled ones have
+            # been handed to their threads, which wait in the TLS handshake
+            self.assertEqual(idle.request("GET", REGIONS).status, 200)
+            started = time.monotonic()
+            status = p.stop()
+            seconds = time.monotonic() - started
+            print("\nportal-sim stop with open connections: %.3f s" % seconds, file=sys.stderr)
+            self.assertEqual(status, 0)
+            self.assertLess(seconds, 5.0)
+            self.assertTrue(idle.at_eof())
+            for s in (silent, partial):
+                try:
+                    self.assertEqual(s.recv(100), b"")
+                except ConnectionResetError:
+                    pass
+        finally:
+            for s in (silent, partial, idle):
+                if s is not None:
+                    s.close()
             p.stop()
 
     def test_idle_keep_alive_connection_is_closed(self):
@@ -271,8 +302,9 @@ class ProcessTest(unittest.TestCase):
             c = p.connect()
             self.assertEqual(c.request("GET", REGIONS).status, 200)
             started = time.monotonic()
-            self.assertTrue(c.at_eof(3.0))
-            self.assertLess(time.monotonic() - started, 2.0)
+            self.assertTrue(c.at_eof())
+            # well before the default idle time-out of 120 s
+            self.assertLess(time.monotonic() - started, 20.0)
             c.close()
         finally:
             self.assertEqual(p.stop(), 0)
@@ -289,13 +321,13 @@ class ProcessTest(unittest.TestCase):
                     self.assertEqual(f.read().strip(), line)
             finally:
                 proc.send_signal(signal.SIGTERM)
-                self.assertEqual(proc.wait(5), 0)
+                self.assertEqual(proc.wait(STOP_WAIT), 0)
                 proc.stdout.close()
                 proc.stderr.close()
             bad = os.path.join(d, "bad.json")
             with open(bad, "w") as f:
                 f.write('# comment\n{"rules": [{"endpoint": "search", "fault": "explode"}]}\n')
-            out = subprocess.run([sys.executable, PROGRAM, "--scenario", bad], capture_output=True, timeout=10)
+            out = subprocess.run([sys.executable, PROGRAM, "--scenario", bad], capture_output=True, timeout=60)
             self.assertEqual(out.returncode, 2)
             self.assertIn(b"explode", out.stderr)
 
