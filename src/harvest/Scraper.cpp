@@ -36,8 +36,7 @@ void Scraper::Release() {
 }
 
 bool Scraper::IsHeld() const {
-    const std::lock_guard lock(gateMutex_);
-    return held_;
+    return held_.load();
 }
 
 void Scraper::RequestStop() {

@@ -35,6 +35,9 @@ public:
     // Whether the end steps convert the table into a workbook (the spreadsheet layer is built in);
     // tests switch it off.
     bool ConvertsWorkbook = true;
+    // Read time-out of the run's client in ms; 0 keeps the worker profile's. The headless command
+    // shortens it for runs against the fake portal, whose slow answers must cost little time.
+    int ReadTimeoutMs = 0;
 
     // The run itself; start() runs it on the object's thread, tests may call it directly.
     void Execute();
@@ -49,6 +52,10 @@ public:
     bool StopRequested() const { return stop_.load(); }
     // Ends the request under way at once (for leaving the program; a stop never does this).
     void AbortRequest();
+    // Whether the run went wrong outside the attempts of its requests: no table, a failure that
+    // left the pairs, a table that could not be closed, or a workbook that could not be made.
+    // Read once the run has ended (a caller without a window has no other way to tell).
+    bool Failed() const { return failed_.load(); }
 
     // Read by the window calls' implementations and by tests.
     QString LogMessageText;
@@ -72,9 +79,10 @@ private:
     QString directory_;
     Clock& clock_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> failed_{false};
     mutable std::mutex gateMutex_;
     std::condition_variable gateOpened_;
-    bool held_ = false;
+    std::atomic<bool> held_{false}; // changed under gateMutex_, read by IsHeld without it
     std::mutex clientMutex_;
     PortalClient* client_ = nullptr;
 };
