@@ -34,8 +34,16 @@ void HarvestRun::Execute() {
             ResetProgress();
         }
     } catch (const RunStopped&) {
+    } catch (const TableWriteFailed& failure) {
+        worker_.failed_ = true;
+        try {
+            Log(QStringLiteral("Ошибка: ") + failure.message);
+            ResetProgress();
+        } catch (const std::exception&) {
+        }
     } catch (const std::exception& failure) {
         // A failure outside the attempts of a request leaves the pairs for good.
+        worker_.failed_ = true;
         try {
             PauseAfterError(FailureMessage(failure));
             ResetProgress();
@@ -47,12 +55,19 @@ void HarvestRun::Execute() {
 }
 
 bool HarvestRun::SetUp() {
-    if (window_.SavePassports())
-        PreparePassportFolder(directory_);
+    const bool passportFolderMissing =
+        window_.SavePassports() && !PreparePassportFolder(directory_);
 
     worker_.WaitWhileHeld();
     worker_.CursorHourGlass = true;
     window_.ShowRunState(true);
+
+    if (passportFolderMissing) {
+        // Every save would fail and be asked for twenty times: say it once and keep the columns.
+        savePassports_ = false;
+        Log(QStringLiteral("Ошибка: не удалось создать папку ") + directory_ +
+            QStringLiteral("json, паспорта не будут сохраняться в файлы"));
+    }
 
     const int skipCount = CountSkipLines(directory_ + QStringLiteral("skip.txt"));
     if (skipCount > 0)
@@ -60,6 +75,8 @@ bool HarvestRun::SetUp() {
             QStringLiteral(" ссылок на карточки организаций, которые не будут загружаться."));
 
     client_ = std::make_unique<PortalClient>(ClientProfile::Worker);
+    if (worker_.ReadTimeoutMs > 0)
+        client_->SetReadTimeout(worker_.ReadTimeoutMs);
     worker_.SetClient(client_.get());
     lastSuccessTick_ = 0;
 
@@ -70,6 +87,7 @@ bool HarvestRun::SetUp() {
         table_->Open();
     } catch (const std::exception& failure) {
         // Without a table there is nothing to harvest into; say why instead of ending quietly.
+        worker_.failed_ = true;
         Log(QStringLiteral("Ошибка: ") + FailureMessage(failure));
         return false;
     }
@@ -118,16 +136,20 @@ void HarvestRun::EndRun(bool tableOpened) {
     try {
         table_->Close();
     } catch (const std::exception& failure) {
+        worker_.failed_ = true;
         window_.AddLogLine(QStringLiteral("Ошибка: ") + FailureMessage(failure));
     }
-    if (tableOpened && worker_.ConvertsWorkbook)
-        ConvertToWorkbook(
-            table_->TablePath(), table_->WorkbookPath(),
-            [this](const QString& message) {
-                worker_.LogMessageText = message;
-                window_.AddLogLine(message);
-            },
-            window_);
+    if (!tableOpened || !worker_.ConvertsWorkbook)
+        return;
+    const bool converted = ConvertToWorkbook(
+        table_->TablePath(), table_->WorkbookPath(),
+        [this](const QString& message) {
+            worker_.LogMessageText = message;
+            window_.AddLogLine(message);
+        },
+        window_);
+    if (!converted)
+        worker_.failed_ = true;
 }
 
 void HarvestRun::Log(const QString& message) {

@@ -16,6 +16,12 @@ class Scraper;
 // The stop request was seen at a stop point: the run goes straight to its end steps.
 struct RunStopped {};
 
+// A row could not be written (the disk is full, say): the table is cut back to its last whole
+// row and the run ends, since every later row would be lost as well.
+struct TableWriteFailed {
+    QString message;
+};
+
 // The text of a failure: a MessageError's message, else what() read as UTF-8.
 QString FailureMessage(const std::exception& failure);
 
@@ -67,4 +73,5 @@ private:
     std::uint32_t lastSuccessTick_ = 0;
     std::int64_t lastTotal_ = 0;
     std::uint32_t intervalMs_ = 0;
+    bool savePassports_ = true; // off when the passport folder could not be made
 };

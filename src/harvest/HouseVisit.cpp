@@ -9,6 +9,7 @@
 #include "records/HouseRow.h"
 #include "records/OutputTable.h"
 #include "records/PassportFiles.h"
+#include "records/RecordsError.h"
 
 #include <limits>
 
@@ -43,7 +44,13 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
                 passportText = QString::fromUtf8(passportBytes);
             },
             [&] {
-                if (window_.SavePassports()) {
+                if (savePassports_ && window_.SavePassports()) {
+                    if (!IsSafePassportName(guid)) {
+                        // Asking again cannot make the name safe: say so once, keep the row.
+                        Log(QStringLiteral("Ошибка: паспорт дома \"") + guid +
+                            QStringLiteral("\" не сохранен: такое имя файла небезопасно"));
+                        return;
+                    }
                     worker_.WaitWhileHeld();
                     SavePassport(directory_, guid, passportBytes);
                 }
@@ -57,7 +64,11 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
 
     const QStringList row = BuildHouseRow(item, mapText, passportText, cardText);
     worker_.WaitWhileHeld();
-    table_->AppendRow(row);
+    try {
+        table_->AppendRow(row);
+    } catch (const RecordsError& failure) {
+        throw TableWriteFailed{failure.message()};
+    }
 }
 
 void HarvestRun::HouseAttempts(const QString& message, const std::function<void()>& send,
@@ -79,7 +90,10 @@ void HarvestRun::HouseAttempts(const QString& message, const std::function<void(
             if (WasNotFound(text))
                 return;
             PauseAfterError(text);
-            clock_.Sleep(kFailedHousePauseMs);
+            // In one piece for the stop button; only leaving the program cuts it short.
+            for (std::uint32_t slept = 0; slept < kFailedHousePauseMs && !worker_.StoppingNow();
+                 slept += 100)
+                clock_.Sleep(100);
         }
     }
 }

@@ -9,8 +9,7 @@ Scraper::Scraper(RunWindow& window, QString directory, Clock& clock)
 }
 
 Scraper::~Scraper() {
-    RequestStop();
-    AbortRequest();
+    StopNow();
     wait();
 }
 
@@ -53,7 +52,9 @@ void Scraper::WaitWhileHeld() {
     gateOpened_.wait(lock, [this] { return !held_ || stop_.load(); });
 }
 
-void Scraper::AbortRequest() {
+void Scraper::StopNow() {
+    stoppingNow_ = true;
+    RequestStop();
     const std::lock_guard lock(clientMutex_);
     if (client_)
         client_->Abort();

@@ -50,8 +50,10 @@ public:
     // Asks the run to end at its next stop point; also releases a held worker.
     void RequestStop();
     bool StopRequested() const { return stop_.load(); }
-    // Ends the request under way at once (for leaving the program; a stop never does this).
-    void AbortRequest();
+    // The immediate stop for leaving the program: the stop request, the gate opened, the request
+    // under way aborted and no further pause slept, so the run reaches its end steps at once.
+    void StopNow();
+    bool StoppingNow() const { return stoppingNow_.load(); }
     // Whether the run went wrong outside the attempts of its requests: no table, a failure that
     // left the pairs, a table that could not be closed, or a workbook that could not be made.
     // Read once the run has ended (a caller without a window has no other way to tell).
@@ -79,6 +81,7 @@ private:
     QString directory_;
     Clock& clock_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> stoppingNow_{false};
     std::atomic<bool> failed_{false};
     mutable std::mutex gateMutex_;
     std::condition_variable gateOpened_;

@@ -33,12 +33,17 @@ void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode)
     int pageIndex = 1; // 0 once the pair's paging has ended
     const int pageSize = window_.PageSize();
     qint64 received = 0;
+    lastTotal_ = 0; // a pair pages by its own total only
     while (pageIndex != 0) {
         intervalMs_ = IntervalMs(window_.IntervalSeconds());
         const QString answer = LoadPage(pageIndex, pageSize, cityCode, streetCode);
 
         const SearchPageAnswer page(answer);
         bool pageHadItems = false;
+        if (!page.Parsed())
+            Log(QStringLiteral("Ошибка: страница ") + QString::number(pageIndex) +
+                QStringLiteral(
+                    " пришла не полностью или не в формате JSON, дома с нее не загружены"));
         if (page.Parsed()) {
             lastTotal_ = page.Total();
             if (pageIndex == 1) {
@@ -58,8 +63,7 @@ void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode)
         }
         // The portal's total ends the paging; a page that lists nobody ends it too, so that a
         // portal announcing more houses than it lists is not asked for pages without end.
-        const bool morePromised = page.Parsed() ? pageHadItems : true;
-        if (pageIndex != 0 && received < lastTotal_ && morePromised)
+        if (pageIndex != 0 && received < lastTotal_ && pageHadItems)
             ++pageIndex;
         else
             pageIndex = 0;

@@ -4,7 +4,7 @@
 #include "harvest/RunWindow.h"
 #include "workbook/SpreadsheetTable.h"
 
-void ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
+bool ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
                        const std::function<void(const QString&)>& log, RunWindow& window) {
     log(QStringLiteral("Запускаем формирование файла Excel..."));
     try {
@@ -21,5 +21,7 @@ void ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
         window.OpenWorkbook(workbookPath);
     } catch (const std::exception& failure) {
         log(QStringLiteral("Ошибка: ") + FailureMessage(failure));
+        return false;
     }
+    return true;
 }

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -171,6 +172,39 @@ TEST(HarvestRunTest, StopEndsTheRunWithTheRowsWrittenAndLeavesTheProgress) {
     EXPECT_EQ(calls.last(), QStringLiteral("state: end"));
     const QStringList houseCalls = calls.filter(QStringLiteral("house: "));
     EXPECT_EQ(houseCalls.last(), QStringLiteral("house: 3/8")) << "a stop leaves the progress";
+}
+
+TEST(HarvestRunTest, EndStepsConvertTheTableAndOpenTheWorkbookOrSayWhyNot) {
+    SimulatedPortal portal;
+    for (const bool blocked : {false, true}) {
+        HarvestJobRun run;
+        run.worker.ConvertsWorkbook = true;
+        run.window.coordinates = run.window.passports = run.window.cards = false;
+        // The fake clock stands still at 0 without an interval, so the files are data0.*.
+        const QString workbook = run.folder.Path() + QStringLiteral("/data0.xlsx");
+        if (blocked) {
+            ASSERT_TRUE(QDir().mkdir(workbook));
+        }
+        run.worker.Execute();
+
+        const QStringList calls = run.window.Calls();
+        const qsizetype end = calls.indexOf(QStringLiteral("state: end"));
+        ASSERT_GE(end, 0);
+        QStringList after = calls.mid(end + 1);
+        ASSERT_GE(after.size(), 3);
+        EXPECT_EQ(after[0], QStringLiteral("log: Запускаем формирование файла Excel..."));
+        EXPECT_EQ(after[1], QStringLiteral("log: Файл сформирован, в нем 9 строк"));
+        if (blocked) {
+            EXPECT_EQ(after.size(), 3);
+            EXPECT_TRUE(after[2].startsWith(QStringLiteral("log: Ошибка: ")))
+                << after[2].toStdString();
+        } else {
+            EXPECT_EQ(after.mid(2),
+                      (QStringList{QStringLiteral("log: Открываем файл с результатами ") + workbook,
+                                   QStringLiteral("open: ") + workbook}));
+            EXPECT_TRUE(QFileInfo(workbook).isFile());
+        }
+    }
 }
 
 // A portal that announces houses but lists none is not asked for pages without end.
