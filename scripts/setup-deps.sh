@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev nlohmann-json3-dev rapidjson-dev libcurl4-openssl-dev
   clang-14 libclang-rt-14-dev clang-format
-  python3 locales
+  python3 python3-openpyxl locales
 )
 
 missing=()
