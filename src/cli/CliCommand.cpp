@@ -1,0 +1,198 @@
+#include "cli/CliCommand.h"
+
+#include "base/MessageError.h"
+#include "cli/AddressChoice.h"
+#include "cli/CliOptions.h"
+#include "cli/StopSignals.h"
+#include "cli/TerminalWindow.h"
+#include "directory/DirectoryClient.h"
+#include "harvest/HarvestRun.h"
+#include "harvest/Scraper.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <functional>
+#include <optional>
+
+namespace {
+
+// The window's placeholders: no city and no street narrow the search.
+const QString kNoCity = QStringLiteral("Не задан");
+const QString kNoStreet = QStringLiteral("Не задана");
+
+// What the region, cities and streets of the arguments stand for.
+struct AddressJob {
+    DirectoryEntry region;
+    std::vector<DirectoryEntry> cities;
+    std::vector<DirectoryEntry> streets;
+};
+
+void Print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// One directory operation with a client of its own; an answer that is not a list is a failure.
+std::vector<DirectoryEntry> Fetch(const std::function<DirectoryAnswer(DirectoryClient&)>& request,
+                                  const QString& what) {
+    DirectoryClient client;
+    DirectoryAnswer answer = request(client);
+    if (!answer.isArray)
+        throw MessageError(QStringLiteral("портал ответил не списком (%1)").arg(what));
+    return std::move(answer.entries);
+}
+
+DirectoryEntry Choose(const std::vector<DirectoryEntry>& entries, const QString& given,
+                      const QString& kind) {
+    AddressChoice choice = ChooseEntry(entries, given, kind);
+    if (!choice.Ok())
+        throw MessageError(choice.error);
+    return choice.entry;
+}
+
+DirectoryEntry ChooseRegion(const QString& given) {
+    const auto regions =
+        Fetch([](DirectoryClient& c) { return c.Regions(); }, QStringLiteral("регионы"));
+    return Choose(regions, given, QStringLiteral("регион"));
+}
+
+std::vector<DirectoryEntry> CitiesOf(const DirectoryEntry& region) {
+    return Fetch([&](DirectoryClient& c) { return c.CitiesOfRegion(region.code); },
+                 QStringLiteral("города"));
+}
+
+std::vector<DirectoryEntry> StreetsOf(const DirectoryEntry& region, const QString& cityCode) {
+    return Fetch([&](DirectoryClient& c) { return c.Streets(region.code, {}, cityCode); },
+                 QStringLiteral("улицы"));
+}
+
+AddressJob ResolveAddresses(const CliOptions& options) {
+    AddressJob job;
+    job.region = ChooseRegion(options.region);
+    if (options.cities.isEmpty()) {
+        job.cities.push_back({kNoCity, {}});
+    } else {
+        const std::vector<DirectoryEntry> cities = CitiesOf(job.region);
+        for (const QString& city : options.cities)
+            job.cities.push_back(Choose(cities, city, QStringLiteral("город")));
+    }
+    if (options.allStreets) {
+        job.streets.push_back({kNoStreet, {}});
+        return job;
+    }
+    // A street is looked for among the streets of the cities given (of the region without them).
+    std::vector<DirectoryEntry> streets;
+    for (const DirectoryEntry& city : job.cities) {
+        const std::vector<DirectoryEntry> ofCity = StreetsOf(job.region, city.code);
+        streets.insert(streets.end(), ofCity.begin(), ofCity.end());
+    }
+    for (const QString& street : options.streets)
+        job.streets.push_back(Choose(streets, street, QStringLiteral("улица")));
+    return job;
+}
+
+int List(const CliOptions& options, const CliContext& context) {
+    std::vector<DirectoryEntry> entries;
+    switch (options.listKind) {
+    case CliOptions::ListKind::Regions:
+        entries = Fetch([](DirectoryClient& c) { return c.Regions(); }, QStringLiteral("регионы"));
+        break;
+    case CliOptions::ListKind::Areas: {
+        const DirectoryEntry region = ChooseRegion(options.region);
+        entries = Fetch([&](DirectoryClient& c) { return c.Areas(region.code); },
+                        QStringLiteral("районы"));
+        break;
+    }
+    case CliOptions::ListKind::Cities:
+        entries = CitiesOf(ChooseRegion(options.region));
+        break;
+    case CliOptions::ListKind::Streets: {
+        const DirectoryEntry region = ChooseRegion(options.region);
+        QString cityCode;
+        if (!options.cities.isEmpty())
+            cityCode =
+                Choose(CitiesOf(region), options.cities.first(), QStringLiteral("город")).code;
+        entries = StreetsOf(region, cityCode);
+        break;
+    }
+    }
+    for (const DirectoryEntry& entry : entries)
+        Print(context.out, ListingLine(entry));
+    return kExitFinished;
+}
+
+// The folder of the run's files, made when missing, with its trailing "/".
+QString OutputFolder(const QString& given) {
+    if (!QDir().mkpath(given))
+        throw MessageError(QStringLiteral("не удалось создать папку \"%1\"").arg(given));
+    return QDir(given).absolutePath() + QLatin1Char('/');
+}
+
+int Harvest(const CliOptions& options, const CliContext& context) {
+    const QString folder = OutputFolder(options.outDirectory);
+    const AddressJob job = ResolveAddresses(options);
+
+    TerminalWindow window(options, folder, context.clock, context.out, context.terminal);
+    Scraper worker(window, folder, context.clock);
+    // The worker lives on this stack frame, not on the event loop's mercy.
+    QObject::disconnect(&worker, &QThread::finished, &worker, &QObject::deleteLater);
+    worker.RegionCode = job.region.code;
+    worker.RegionName = job.region.text;
+    for (const DirectoryEntry& city : job.cities) {
+        worker.CitiesNamesList.append(city.text);
+        worker.CitiesCodesList.append(city.code);
+    }
+    for (const DirectoryEntry& street : job.streets) {
+        worker.StreetsNamesList.append(street.text);
+        worker.StreetsCodesList.append(street.code);
+    }
+    worker.ReadTimeoutMs = context.readTimeoutMs;
+
+    bool interrupted = false;
+    std::optional<StopSignals> stopSignals;
+    if (context.catchStopSignals)
+        stopSignals.emplace([&] {
+            // As the stop button, also when pressed again: the run ends at its next stop point
+            // and runs its end steps; a request under way runs to its answer or its time-out.
+            interrupted = true;
+            worker.RequestStop();
+            window.LogStop();
+        });
+
+    QEventLoop loop;
+    QObject::connect(&worker, &QThread::finished, &loop, &QEventLoop::quit);
+    worker.start();
+    loop.exec();
+    worker.wait();
+    stopSignals.reset();
+
+    if (interrupted)
+        return kExitInterrupted;
+    return worker.Failed() || window.LogFileFailed() ? kExitFailed : kExitFinished;
+}
+
+} // namespace
+
+int RunCli(const QStringList& arguments, const CliContext& context) {
+    const CliParse parse = ParseCliArguments(arguments);
+    if (!parse.Ok()) {
+        Print(context.err, QStringLiteral("house-export-cli: ") + parse.error +
+                               QStringLiteral("\nСправка: house-export-cli --help"));
+        return kExitFailed;
+    }
+    try {
+        switch (parse.options.mode) {
+        case CliOptions::Mode::Help:
+            Print(context.out, CliHelpText());
+            return kExitFinished;
+        case CliOptions::Mode::List:
+            return List(parse.options, context);
+        case CliOptions::Mode::Harvest:
+            return Harvest(parse.options, context);
+        }
+    } catch (const std::exception& failure) {
+        Print(context.err, QStringLiteral("house-export-cli: Ошибка: ") + FailureMessage(failure));
+    }
+    return kExitFailed;
+}
