@@ -1,9 +1,13 @@
 // Whole runs of the worker against the fake portal, with a recording window and a fake clock: the
 // rows written, the log, the pauses, and the stop.
-#include "FakeClock.h"
-#include "RecordingWindow.h"
+#include "HarvestJobRun.h"
 #include "SimulatedPortal.h"
 #include "harvest/Scraper.h"
+#include "http/PortalClient.h"
+#include "portal/PortalAnswers.h"
+#include "portal/PortalApi.h"
+#include "records/HouseRow.h"
+#include "records/TableRowText.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,49 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// One run of the small region as one search (city and street placeholders).
-struct HarvestJobRun {
-    // subfolder: where the run's files go inside the test's folder (must end with "/" if given).
-    explicit HarvestJobRun(const QString& subfolder = {})
-        : window(clock), worker(window, folder.Path() + QStringLiteral("/") + subfolder, clock) {
-        const QJsonObject region = SimulatedPortal::DescribeRegion(QStringLiteral("small"));
-        worker.RegionCode = region.value(QStringLiteral("code")).toString();
-        worker.RegionName = QStringLiteral("Тестовая обл");
-        worker.CitiesNamesList = {QStringLiteral("Не задан")};
-        worker.CitiesCodesList = {QString()};
-        worker.StreetsNamesList = {QStringLiteral("Не задан")};
-        worker.StreetsCodesList = {QString()};
-        worker.ConvertsWorkbook = false;
-    }
-
-    // The table's lines after the byte-order mark and header.
-    QStringList Rows() const {
-        const QStringList names = QDir(folder.Path()).entryList({QStringLiteral("data*.tab")});
-        if (names.size() != 1)
-            return {QStringLiteral("<%1 tables>").arg(names.size())};
-        QFile file(folder.Path() + QLatin1Char('/') + names.first());
-        if (!file.open(QIODevice::ReadOnly))
-            return {QStringLiteral("<unreadable>")};
-        QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
-        EXPECT_TRUE(lines.last().isEmpty()) << "the last line ends with CR LF";
-        lines.removeLast();
-        lines.removeFirst();
-        return lines;
-    }
-
-    int LinesStartingWith(const QString& prefix) const {
-        int count = 0;
-        for (const QString& line : window.LogLines())
-            count += line.startsWith(prefix);
-        return count;
-    }
-
-    TemporaryFolder folder;
-    FakeClock clock;
-    RecordingWindow window;
-    Scraper worker;
-};
 
 const QString kSearch = QStringLiteral("search");
 
@@ -96,6 +57,40 @@ TEST(HarvestRunTest, OneSearchOverTheRegionWritesEveryHouseOnceInRequestOrder) {
     EXPECT_TRUE(calls.contains(QStringLiteral("house: 8/8")));
     EXPECT_EQ(calls.mid(calls.size() - 3, 2),
               (QStringList{QStringLiteral("house: 0/8"), QStringLiteral("stage: 0/1")}));
+}
+
+// The table of a run equals the rows built from the portal's own answers, house by house, and the
+// log is exactly the expected sequence.
+TEST(HarvestRunTest, TableAndLogOfASmallRegionAreExactlyTheExpectedOnes) {
+    SimulatedPortal portal;
+    HarvestJobRun run;
+    run.worker.Execute();
+
+    PortalClient client(ClientProfile::Worker);
+    ApplyPostSettings(client);
+    const SearchPageAnswer page(
+        client.Post(HouseSearchUrl(1, 100), SearchBody(run.worker.RegionCode, {}, {})));
+    ASSERT_NE(page.Items(), nullptr);
+    QStringList expectedRows;
+    QStringList expectedLines{
+        QStringLiteral("Данные будут записываться в файл ") + run.folder.Path() +
+            QStringLiteral("/data0.xlsx"),
+        QStringLiteral("Начинаем выгрузку региона Тестовая обл, города Не задан, улицы Не задан"),
+        QStringLiteral("Загружаем страницу 1 на 100 домов"), QStringLiteral("Найдено домов: 8")};
+    for (const JsonValue& item : *page.Items()) {
+        const QString guid = HouseGuid(&item);
+        const QString map = client.Get(MapLookupUrl(guid));
+        ApplyPostSettings(client);
+        const QString passport =
+            QString::fromUtf8(client.PostRaw(PassportSearchUrl(), PassportBody(guid)));
+        const QString card = client.Get(HouseCardUrl(HouseTypeCode(&item), guid));
+        expectedRows.append(TableRowText(BuildHouseRow(item, map, passport, card)));
+        expectedLines << QStringLiteral("Загружаем координаты для дома ") + guid
+                      << QStringLiteral("Загружаем паспорт для дома ") + guid
+                      << QStringLiteral("Загружаем карточку для дома ") + guid;
+    }
+    EXPECT_EQ(run.Rows(), expectedRows);
+    EXPECT_EQ(run.window.LogLines(), expectedLines);
 }
 
 struct FaultCase {

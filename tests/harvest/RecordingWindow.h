@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeClock.h"
+#include "base/MessageError.h"
 #include "harvest/ErrorPause.h"
 #include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
@@ -31,6 +32,8 @@ public:
     }
     void ShowRunState(bool start) override {
         Record(start ? QStringLiteral("state: start") : QStringLiteral("state: end"));
+        if (!start && failEndReport)
+            throw MessageError(QStringLiteral("Cannot write file \"log-0.txt\"."));
     }
     void ShowHouseProgress(int maximum, int position) override {
         Record(QStringLiteral("house: %1/%2").arg(position).arg(maximum));
@@ -79,6 +82,7 @@ public:
     bool passports = true;
     bool cards = true;
     bool holdOnPause = false;
+    bool failEndReport = false; // the end report fails as a log file that cannot be saved
     std::function<void(const QString&)> onLog;
 
 private:

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 // A clock whose time moves only when the code under test sleeps or a test advances it, so a
 // three-minute pause costs no real time. Safe to read from a thread other than the sleeper's.
@@ -15,11 +16,16 @@ public:
     void Sleep(std::uint32_t milliseconds) override {
         now_ += milliseconds;
         slept_ += milliseconds;
+        if (onSleep)
+            onSleep(slept_.load());
     }
 
     void Advance(std::uint32_t milliseconds) { now_ += milliseconds; }
     // All the time slept through Sleep, which may exceed 32 bits over a long run.
     std::uint64_t Slept() const { return slept_.load(); }
+
+    // Called on the sleeping thread after every sleep with all the time slept so far.
+    std::function<void(std::uint64_t)> onSleep;
 
 private:
     std::atomic<std::uint32_t> now_;

@@ -1,0 +1,284 @@
+// The rules of paging, visits, stops and pauses at their edges, and the faults the worker mends,
+// each against the fake portal with a recording window and a fake clock.
+#include "HarvestJobRun.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QString Rules(const char* rules) {
+    return QStringLiteral("{\"rules\": [%1]}").arg(QString::fromUtf8(rules));
+}
+
+QJsonArray Cities(const HarvestJobRun& run) {
+    return run.region.value(QStringLiteral("cities")).toArray();
+}
+
+struct PagingCase {
+    const char* name;
+    const char* region;
+    const char* rules;
+    int pageSize;
+    bool houseRequests;
+    int pairs; // the placeholder pair, once or more
+    int searchRequests;
+    int rows;
+    std::vector<std::pair<const char*, int>> lineCounts; // log line -> how often
+};
+
+class HarvestPagingTest : public testing::TestWithParam<PagingCase> {};
+
+TEST_P(HarvestPagingTest, PagesAreAskedForAndEndedByTheRules) {
+    const PagingCase& c = GetParam();
+    SimulatedPortal portal(Rules(c.rules));
+    HarvestJobRun run({}, QString::fromUtf8(c.region));
+    run.window.pageSize = c.pageSize;
+    run.window.coordinates = run.window.passports = run.window.cards = c.houseRequests;
+    for (int pair = 1; pair < c.pairs; ++pair) {
+        run.worker.CitiesNamesList.append(QStringLiteral("Не задан"));
+        run.worker.CitiesCodesList.append(QString());
+    }
+    run.worker.Execute();
+
+    EXPECT_EQ(portal.Count(QStringLiteral("search")), c.searchRequests);
+    EXPECT_EQ(run.Rows().size(), c.rows);
+    const QStringList lines = run.window.LogLines();
+    for (const auto& [line, count] : c.lineCounts)
+        EXPECT_EQ(lines.count(QString::fromUtf8(line)), count) << line;
+    EXPECT_EQ(run.window.Calls().last(), QStringLiteral("state: end"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paging, HarvestPagingTest,
+    testing::Values(
+        PagingCase{"TotalZero", "empty", "", 100, true, 1, 1, 0, {{"Найдено домов: 0", 1}}},
+        PagingCase{"TwentyBlankAnswers",
+                   "small",
+                   R"({"endpoint": "search", "fault": "whitespace_body"})",
+                   100,
+                   true,
+                   1,
+                   20,
+                   0,
+                   {{"Загружаем страницу 1 на 100 домов", 20},
+                    {"Сайт не выдал никаких данных, повторяем запрос...", 20},
+                    {"Найдено домов: ", 1}}},
+        PagingCase{"NotFoundOnPageOne",
+                   "small",
+                   R"({"endpoint": "search", "fault": "status", "status": 404})",
+                   100,
+                   true,
+                   1,
+                   1,
+                   0,
+                   {{"Найдено домов: ", 0}}},
+        PagingCase{"ClosedOnPageFive",
+                   "small",
+                   R"({"endpoint": "search", "requests": [5], "fault": "close_before_status"})",
+                   1,
+                   false,
+                   1,
+                   9,
+                   8,
+                   {{"Загружаем страницу 5 на 1 домов", 2},
+                    {"Включилась блокировка, делаем паузу 3 минуты", 1}}},
+        PagingCase{"ClosedOnPageTwenty",
+                   "thousand",
+                   R"({"endpoint": "search", "requests": [20], "fault": "close_before_status"})",
+                   1,
+                   false,
+                   1,
+                   20,
+                   19,
+                   {{"Включилась блокировка, делаем паузу 3 минуты", 0}}},
+        // The second pair's page does not parse: it is reported, and the pair does not page on
+        // by the first pair's total.
+        PagingCase{"CutShortPageOfALaterPair",
+                   "small",
+                   R"({"endpoint": "search", "requests": [2], "fault": "truncated_json"})",
+                   100,
+                   false,
+                   2,
+                   2,
+                   8,
+                   {{"Ошибка: страница 1 пришла не полностью или не в формате JSON, дома с нее не "
+                     "загружены",
+                     1}}}),
+    [](const testing::TestParamInfo<PagingCase>& info) { return std::string(info.param.name); });
+
+TEST(HarvestEdgeTest, PairsFollowTheListsAndShowTheirStage) {
+    SimulatedPortal portal;
+    HarvestJobRun run;
+    run.window.coordinates = run.window.passports = run.window.cards = false;
+    const QJsonArray cities = Cities(run);
+    run.worker.CitiesNamesList.clear();
+    run.worker.CitiesCodesList.clear();
+    for (const QJsonValue& city : cities) {
+        run.worker.CitiesNamesList.append(city.toObject().value(QStringLiteral("name")).toString());
+        run.worker.CitiesCodesList.append(city.toObject().value(QStringLiteral("code")).toString());
+    }
+    ASSERT_EQ(cities.size(), 3);
+    run.worker.Execute();
+    EXPECT_EQ(run.window.Calls().filter(QStringLiteral("stage: ")),
+              (QStringList{QStringLiteral("stage: 1/3"), QStringLiteral("stage: 2/3"),
+                           QStringLiteral("stage: 3/3"), QStringLiteral("stage: 0/3")}));
+    EXPECT_EQ(run.Rows().size(), 8);
+    EXPECT_EQ(portal.Count(QStringLiteral("map")), 0);
+}
+
+// Where a stop is seen: the worker's state when the test asks for the stop, and what has been
+// requested by then.
+TEST(HarvestEdgeTest, StopIsSeenInTheIntervalWaitAndTheBlockPause) {
+    {
+        SimulatedPortal portal;
+        HarvestJobRun run;
+        run.window.interval = 2;
+        run.window.onLog = [&](const QString& message) {
+            if (message.startsWith(QStringLiteral("Найдено домов")))
+                run.clock.onSleep = [&](std::uint64_t) { run.worker.RequestStop(); };
+        };
+        run.worker.Execute();
+        EXPECT_EQ(portal.Count(QStringLiteral("map")), 0);
+        EXPECT_EQ(run.window.Calls().last(), QStringLiteral("state: end"));
+    }
+    {
+        SimulatedPortal portal(Rules(R"({"endpoint": "search", "fault": "close_before_status"})"));
+        HarvestJobRun run;
+        run.clock.onSleep = [&](std::uint64_t slept) {
+            if (slept >= 5000)
+                run.worker.RequestStop();
+        };
+        run.worker.Execute();
+        EXPECT_EQ(portal.Count(QStringLiteral("search")), 1);
+        EXPECT_EQ(run.clock.Slept(), 5000u);
+    }
+}
+
+TEST(HarvestEdgeTest, HouseRequestsFollowTheirOptionsAndAttempts) {
+    SimulatedPortal portal(Rules(
+        R"({"endpoint": "map", "requests": [1], "fault": "status", "status": 404},
+           {"endpoint": "card", "requests": [1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20],
+            "fault": "delay", "seconds": 30})"));
+    HarvestJobRun run;
+    run.window.passports = false;
+    run.worker.ReadTimeoutMs = 150;
+    run.worker.Execute();
+
+    EXPECT_EQ(run.Rows().size(), 8);
+    EXPECT_EQ(portal.Count(QStringLiteral("passport")), 0);
+    EXPECT_EQ(portal.Count(QStringLiteral("map")), 8);
+    EXPECT_EQ(portal.Count(QStringLiteral("card")), 20 + 7);
+    EXPECT_EQ(run.LinesStartingWith(QStringLiteral("Загружаем паспорт")), 0);
+    EXPECT_EQ(run.window.LogLines().count(QStringLiteral("Ошибка: ERROR_Read timed out.")), 20);
+    // Twenty failed card attempts: the 10 s sleep and the 15 s error pause each time.
+    EXPECT_EQ(run.clock.Slept(), 20u * 25000u);
+}
+
+TEST(HarvestEdgeTest, AHeldWorkerStopsWhenAskedAndTheImmediateStopCutsARequestShort) {
+    {
+        SimulatedPortal portal(
+            Rules(R"({"endpoint": "map", "requests": [1], "fault": "status", "status": 503})"));
+        HarvestJobRun run;
+        run.window.holdOnPause = true;
+        run.worker.disconnect();
+        run.worker.start();
+        for (int i = 0; i < 3000 && !run.worker.IsHeld(); ++i)
+            QThread::msleep(10);
+        ASSERT_TRUE(run.worker.IsHeld());
+        run.worker.RequestStop();
+        ASSERT_TRUE(run.worker.wait(60000));
+        EXPECT_EQ(run.Rows().size(), 0);
+        EXPECT_EQ(portal.Count(QStringLiteral("map")), 1);
+    }
+    {
+        SimulatedPortal portal(Rules(R"({"endpoint": "search", "fault": "delay", "seconds": 60})"));
+        HarvestJobRun run;
+        run.worker.disconnect();
+        run.worker.start();
+        for (int i = 0; i < 3000 && portal.Count(QStringLiteral("search")) == 0; ++i)
+            QThread::msleep(10);
+        QElapsedTimer stopping;
+        stopping.start();
+        run.worker.StopNow();
+        ASSERT_TRUE(run.worker.wait(60000));
+        // Well short of the 60 s the answer would take (about 0.1 s when the machine is idle).
+        EXPECT_LT(stopping.elapsed(), 30000);
+        EXPECT_EQ(run.window.Calls().last(), QStringLiteral("state: end"));
+        EXPECT_EQ(run.Rows().size(), 0);
+    }
+}
+
+// The faults the worker mends: each scenario would have lost rows, asked in vain or ended
+// without a word.
+TEST(HarvestEdgeTest, FullDiskEndsTheRunWithWholeRows) {
+    SimulatedPortal portal;
+    HarvestJobRun run;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 12 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    run.worker.Execute();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    const QStringList rows = run.Rows();
+    EXPECT_GT(rows.size(), 0);
+    EXPECT_LT(rows.size(), 8);
+    for (const QString& row : rows)
+        EXPECT_EQ(row.count(QLatin1Char('\t')), 100);
+    EXPECT_EQ(run.LinesStartingWith(QStringLiteral("Ошибка: Cannot write file")), 1);
+    EXPECT_EQ(portal.Count(QStringLiteral("card")), rows.size() + 1);
+    EXPECT_TRUE(run.worker.Failed());
+}
+
+TEST(HarvestEdgeTest, PassportsThatCannotBeSavedAreNotAskedForAgain) {
+    {
+        SimulatedPortal portal;
+        HarvestJobRun run;
+        QFile blocker(run.folder.Path() + QStringLiteral("/json"));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        run.window.savePassports = true;
+        run.worker.Execute();
+        EXPECT_EQ(portal.Count(QStringLiteral("passport")), 8);
+        EXPECT_EQ(run.LinesStartingWith(QStringLiteral("Ошибка: не удалось создать папку ")), 1);
+        EXPECT_FALSE(run.Rows().value(0).section(QLatin1Char('\t'), 25, 25).isEmpty());
+    }
+    {
+        const QByteArray item = R"({"total": 1, "items": [{"guid": "../evil"}]})";
+        const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                                  "Content-Length: " +
+                                  QByteArray::number(item.size()) + "\r\n\r\n" + item;
+        SimulatedPortal portal(
+            QStringLiteral(R"({"rules": [{"endpoint": "search", "fault": "raw",
+                 "response_base64": "%1"}, {"endpoint": "passport", "fault": "raw",
+                 "response_base64": "%2"}]})")
+                .arg(QString::fromLatin1(answer.toBase64()),
+                     QString::fromLatin1(
+                         QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}").toBase64())));
+        HarvestJobRun run;
+        run.window.savePassports = true;
+        run.worker.Execute();
+        EXPECT_EQ(portal.Count(QStringLiteral("passport")), 1);
+        EXPECT_EQ(run.LinesStartingWith(QStringLiteral("Ошибка: паспорт дома \"../evil\"")), 1);
+        EXPECT_EQ(run.Rows().size(), 1);
+    }
+}
+
+TEST(HarvestEdgeTest, ALogFileThatCannotBeSavedDoesNotStopTheEndSteps) {
+    SimulatedPortal portal;
+    HarvestJobRun run;
+    run.window.coordinates = run.window.passports = run.window.cards = false;
+    run.window.failEndReport = true;
+    run.worker.ConvertsWorkbook = true;
+    run.worker.Execute();
+    EXPECT_EQ(run.Rows().size(), 8);
+    EXPECT_TRUE(run.window.LogLines().contains(QStringLiteral("Файл сформирован, в нем 9 строк")));
+}
+
+} // namespace
