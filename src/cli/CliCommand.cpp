@@ -135,7 +135,7 @@ int Harvest(const CliOptions& options, const CliContext& context) {
 
     TerminalWindow window(options, folder, context.clock, context.out, context.terminal);
     Scraper worker(window, folder, context.clock);
-    // The worker lives on this stack frame, not on the event loop's mercy.
+    // Owned by this frame: it must not delete itself when its thread ends.
     QObject::disconnect(&worker, &QThread::finished, &worker, &QObject::deleteLater);
     worker.RegionCode = job.region.code;
     worker.RegionName = job.region.text;
@@ -149,14 +149,17 @@ int Harvest(const CliOptions& options, const CliContext& context) {
     }
     worker.ReadTimeoutMs = context.readTimeoutMs;
 
-    bool interrupted = false;
+    int interruptions = 0;
     std::optional<StopSignals> stopSignals;
     if (context.catchStopSignals)
         stopSignals.emplace([&] {
-            // As the stop button, also when pressed again: the run ends at its next stop point
-            // and runs its end steps; a request under way runs to its answer or its time-out.
-            interrupted = true;
-            worker.RequestStop();
+            // The first as the stop button: the run ends at its next stop point and runs its end
+            // steps, a request under way runs to its answer or its time-out. Any later one also
+            // cuts that request and the pause after a failed one, as leaving the window does.
+            if (++interruptions == 1)
+                worker.RequestStop();
+            else
+                worker.StopNow();
             window.LogStop();
         });
 
@@ -167,7 +170,7 @@ int Harvest(const CliOptions& options, const CliContext& context) {
     worker.wait();
     stopSignals.reset();
 
-    if (interrupted)
+    if (interruptions > 0)
         return kExitInterrupted;
     return worker.Failed() || window.LogFileFailed() ? kExitFailed : kExitFinished;
 }

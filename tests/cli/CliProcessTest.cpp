@@ -46,12 +46,12 @@ public:
 
     bool Started() const { return started_; }
 
-    // Waits (boundedly) until standard output holds `text`.
-    bool WaitForOutput(const QString& text, int ms) {
+    // Waits (boundedly) until standard output holds `text` `times` times.
+    bool WaitForOutput(const QString& text, int ms, qsizetype times = 1) {
         const QDeadlineTimer deadline(ms);
-        while (!Out().contains(text)) {
+        while (Out().count(text) < times) {
             if (deadline.hasExpired() || process_.state() == QProcess::NotRunning)
-                return Out().contains(text);
+                return Out().count(text) >= times;
             process_.waitForReadyRead(100);
             out_ += process_.readAllStandardOutput();
         }
@@ -111,6 +111,35 @@ TEST(CliProcessTest, CtrlCStopsTheRunWithTheEndStepsAndExitStatus130) {
         QStringLiteral(": Файл сформирован, в нем %1 строк").arg(table.rows.size() + 1)));
     // Standard output is no terminal here: no progress line.
     EXPECT_FALSE(cli.Out().contains(QLatin1Char('\r')));
+}
+
+TEST(CliProcessTest, ASecondCtrlCCutsTheRequestUnderWay) {
+    EnsureApplication();
+    // The third card takes a minute to come; the worker profile waits ten for an answer.
+    SimulatedPortal portal(
+        QStringLiteral(R"({"rules": [{"endpoint": "card", "requests": [3], "fault": "delay",
+                                      "seconds": 60}]})"));
+    TemporaryFolder folder;
+    CliProcess cli(folder.Path(), {QStringLiteral("--region"), RegionCode("small"),
+                                   QStringLiteral("--all-streets"), QStringLiteral("--interval"),
+                                   QStringLiteral("0")});
+    ASSERT_TRUE(cli.Started());
+    // The third card request is under way.
+    ASSERT_TRUE(cli.WaitForOutput(QStringLiteral("Загружаем карточку для дома"), kEndMs, 3));
+    cli.Signal(SIGINT);
+    ASSERT_TRUE(cli.WaitForOutput(QStringLiteral(": Останавливаем работу"), kEndMs));
+    const auto interrupted = std::chrono::steady_clock::now();
+    cli.Signal(SIGINT);
+    EXPECT_EQ(cli.Wait(kEndMs), 130) << cli.Err().toStdString();
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::seconds(30))
+        << "the card's minute was not waited for";
+    EXPECT_TRUE(cli.Out().contains(QStringLiteral(": Ошибка: ERROR_Request aborted.")));
+    const QStringList tables = FilesIn(folder.Path(), QStringLiteral("data*.tab"));
+    ASSERT_EQ(tables.size(), 1);
+    const TableCheck table = CheckTable(folder.Path() + QLatin1Char('/') + tables.first());
+    EXPECT_TRUE(table.broken.isEmpty());
+    EXPECT_EQ(table.rows.size(), 2) << "the third house's row was not written";
+    EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), 1);
 }
 
 // SIGKILL at a random moment of a run, again and again in one folder; by hand with more trials:
