@@ -28,7 +28,7 @@ std::int64_t roundFloating(double value) {
 }
 
 // The whole text as a decimal integer with an optional sign; 0 otherwise.
-std::int64_t textAsInteger(const QString& text) {
+std::int64_t textAsInteger(QStringView text) {
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok, 10);
     if (!ok)

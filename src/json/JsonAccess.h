@@ -1,9 +1,9 @@
 #pragma once
 
 #include "json/JsonValue.h"
-
 #include <QString>
 #include <QStringView>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -13,7 +13,14 @@
 
 // Lenient parse of a whole answer text. Text that does not begin a JSON value (the empty text
 // included) becomes a text value; a malformed or cut-short JSON value gives no value.
+//
+// The parse takes at most memoryBudget bytes for the value and its own work; an answer that
+// needs more gives no value, as a cut-short one does. The default is 8 times the text's own
+// size (16 bytes per UTF-16 code unit), at least 64 KiB: the portal's answers take a fraction
+// of it, and no answer can take the program's memory with it.
+std::size_t DefaultParseBudget(QStringView text);
 std::optional<JsonValue> ParseLenient(QStringView text);
+std::optional<JsonValue> ParseLenient(QStringView text, std::size_t memoryBudget);
 
 // Follows a path of member names joined by "." ("address.region").
 const JsonValue* ValueAt(const JsonValue* value, QStringView path);

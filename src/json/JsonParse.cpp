@@ -11,8 +11,9 @@
 // numbers beyond the 64-bit range become floating values; magnitudes beyond the double range
 // become the largest finite double (or zero), so no infinity ever reaches a text.
 #include "json/JsonAccess.h"
-
-#include <array>
+#include "json/JsonTree.h"
+#include "json/JsonUnescape.h"
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -21,6 +22,8 @@
 namespace {
 
 constexpr int kMaxDepth = 31;
+constexpr std::size_t kBudgetPerCodeUnit = 16; // 8 times the text's own size
+constexpr std::size_t kLeastBudget = 64 * 1024;
 
 bool isWhiteSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\b';
@@ -30,36 +33,38 @@ bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-int hexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
+// A quoted string's code units between its quotes, and whether they hold escapes.
+struct QuotedUnits {
+    const char16_t* begin;
+    const char16_t* end;
+    bool escaped;
+
+    std::size_t size() const { return static_cast<std::size_t>(end - begin); }
+    std::size_t write(char16_t* out) const {
+        if (escaped)
+            return JsonUnescape(begin, end, out);
+        std::copy(begin, end, out);
+        return size();
+    }
+};
 
 class Parser {
 public:
-    Parser(const char16_t* begin, const char16_t* end) : p_(begin), end_(end) {}
+    Parser(const char16_t* begin, const char16_t* end, std::size_t budget)
+        : p_(begin), end_(end),
+          tree_(budget, static_cast<std::size_t>(end - begin) * sizeof(char16_t)) {}
 
     std::optional<JsonValue> parseDocument() {
         skipWhiteSpaceAndComments();
-        if (!beginsValue())
-            return JsonValue::text(restAsText());
-        JsonValue value;
-        if (!parseValue(1, value))
+        if (!(beginsValue() ? parseValue(1) : pushRestAsText()))
             return std::nullopt;
-        return value;
+        return tree_.finish();
     }
 
 private:
-    static constexpr std::size_t kNameCacheSize = 64;
-
     const char16_t* p_;
     const char16_t* end_;
-    std::array<QString, kNameCacheSize> nameCache_;
+    JsonTree tree_;
 
     bool atEnd() const { return p_ >= end_; }
 
@@ -94,125 +99,75 @@ private:
                startsWith(u"true") || startsWith(u"false") || startsWith(u"null");
     }
 
-    // The escapes u (four hexadecimal digits) and x (two) give one code unit; with fewer digits
-    // the letter stands for itself and nothing more is consumed.
-    bool readHexUnit(int digits, QString& out) {
-        if (end_ - p_ < digits)
-            return false;
-        char16_t unit = 0;
-        for (int i = 0; i < digits; ++i) {
-            const int digit = hexDigit(p_[i]);
-            if (digit < 0)
-                return false;
-            unit = static_cast<char16_t>((unit << 4) | digit);
-        }
-        out.append(QChar(unit));
-        p_ += digits;
-        return true;
+    // Everything from here to the end as the text value at the top, escapes read and trailing
+    // spaces, carriage returns and line feeds removed.
+    bool pushRestAsText() {
+        const char16_t* from = p_;
+        p_ = end_;
+        return tree_.pushText(static_cast<std::size_t>(end_ - from), true, [&](char16_t* room) {
+            std::size_t size = JsonUnescape(from, end_, room);
+            while (size > 0 &&
+                   (room[size - 1] == u' ' || room[size - 1] == u'\r' || room[size - 1] == u'\n'))
+                --size;
+            return size;
+        });
     }
 
-    // Reads one escape after its backslash into out; p_ is on the character after the backslash.
-    void readEscape(QString& out) {
-        const char16_t c = *p_++;
-        switch (c) {
-        case u'b':
-            out.append(QChar(u'\b'));
-            return;
-        case u'f':
-            out.append(QChar(u'\f'));
-            return;
-        case u'n':
-            out.append(QChar(u'\n'));
-            return;
-        case u'r':
-            out.append(QChar(u'\r'));
-            return;
-        case u't':
-            out.append(QChar(u'\t'));
-            return;
-        case u'u':
-            if (readHexUnit(4, out))
-                return;
-            break;
-        case u'x':
-            if (readHexUnit(2, out))
-                return;
-            break;
-        default:
-            break;
-        }
-        out.append(QChar(c)); // no meaning of its own: stands for itself
-    }
-
-    QString restAsText() {
-        QString text;
-        text.reserve(end_ - p_);
-        while (p_ < end_) {
-            if (*p_ == u'\\' && p_ + 1 < end_) {
-                ++p_;
-                readEscape(text);
-            } else {
-                text.append(QChar(*p_++));
-            }
-        }
-        qsizetype length = text.size();
-        while (length > 0) {
-            const QChar last = text.at(length - 1);
-            if (last != u' ' && last != u'\r' && last != u'\n')
-                break;
-            --length;
-        }
-        text.truncate(length);
-        return text;
-    }
-
-    // Member names repeat from item to item; a name without escapes is shared with its earlier
-    // occurrence instead of being copied again.
-    bool parseName(QString& out) {
+    // From the opening quote to past the closing one; false when the text ends first. A
+    // backslash always takes the unit after it along, whatever escape it makes.
+    bool readQuoted(QuotedUnits& units) {
         const char16_t quote = *p_;
-        const char16_t* start = p_ + 1;
-        const char16_t* scan = start;
-        std::uint32_t hash = 0;
-        while (scan < end_ && *scan != quote && *scan != u'\\') {
-            hash = hash * 129u + *scan + 0x9E370001u;
-            ++scan;
-        }
-        if (scan >= end_ || *scan != quote)
-            return parseString(out);
-        const QStringView name(start, scan - start);
-        QString& cached = nameCache_[hash % kNameCacheSize];
-        if (cached != name)
-            cached = name.toString();
-        out = cached;
-        p_ = scan + 1;
-        return true;
-    }
-
-    bool parseString(QString& out) {
-        const char16_t quote = *p_++;
-        const char16_t* runStart = p_;
-        while (p_ < end_) {
-            const char16_t c = *p_;
-            if (c == quote) {
-                out.append(reinterpret_cast<const QChar*>(runStart), p_ - runStart);
-                ++p_;
+        units = {p_ + 1, p_ + 1, false};
+        for (const char16_t* scan = units.begin; scan < end_; ++scan) {
+            if (*scan == quote) {
+                units.end = scan;
+                p_ = scan + 1;
                 return true;
             }
-            if (c == u'\\') {
-                out.append(reinterpret_cast<const QChar*>(runStart), p_ - runStart);
-                ++p_;
-                if (atEnd())
-                    return false;
-                readEscape(out);
-                runStart = p_;
-            } else {
-                ++p_;
+            if (*scan == u'\\') {
+                units.escaped = true;
+                if (++scan == end_)
+                    break;
             }
         }
-        return false; // unclosed
+        return false;
     }
 
-    bool parseNumber(JsonValue& out) {
+    bool parseText(bool root) {
+        QuotedUnits units;
+        return readQuoted(units) && tree_.pushText(units.size(), root, [&](char16_t* room) {
+            return units.write(room);
+        });
+    }
+
+    const JsonName* parseQuotedName() {
+        QuotedUnits units;
+        if (!readQuoted(units))
+            return nullptr;
+        if (!units.escaped)
+            return tree_.name(std::u16string_view(units.begin, units.size()));
+        return tree_.name(units.size(), [&](char16_t* room) { return units.write(room); });
+    }
+
+    // An unquoted member name runs up to the colon; surrounding white space is not part of it.
+    const JsonName* parseBareName() {
+        const char16_t* start = p_;
+        while (p_ < end_ && *p_ != u':') {
+            if (*p_ == u'}' || *p_ == u',' || *p_ == u'{' || *p_ == u'[' || *p_ == u']')
+                return nullptr;
+            ++p_;
+        }
+        if (atEnd())
+            return nullptr;
+        const char16_t* last = p_;
+        while (last > start && isWhiteSpace(last[-1]))
+            --last;
+        if (last == start)
+            return nullptr;
+        return tree_.name(std::u16string_view(start, static_cast<std::size_t>(last - start)));
+    }
+
+    bool parseNumber() {
         const char16_t* start = p_;
         const bool negative = *p_ == u'-';
         if (negative)
@@ -269,8 +224,8 @@ private:
             if (!overflow && (negative || magnitude < limit)) {
                 const std::int64_t value = negative ? static_cast<std::int64_t>(0 - magnitude)
                                                     : static_cast<std::int64_t>(magnitude);
-                out = hasPoint ? JsonValue::fixedPoint(value) : JsonValue::integer(value);
-                return true;
+                return tree_.pushScalar(hasPoint ? JsonValue::fixedPoint(value)
+                                                 : JsonValue::integer(value));
             }
         }
 
@@ -291,27 +246,7 @@ private:
         } else if (error != std::errc() || ptr != ascii.data() + ascii.size()) {
             return false;
         }
-        out = JsonValue::floating(value);
-        return true;
-    }
-
-    // An unquoted member name runs up to the colon; surrounding white space is not part of it.
-    bool parseBareName(QString& out) {
-        const char16_t* start = p_;
-        while (p_ < end_ && *p_ != u':') {
-            if (*p_ == u'}' || *p_ == u',' || *p_ == u'{' || *p_ == u'[' || *p_ == u']')
-                return false;
-            ++p_;
-        }
-        if (atEnd())
-            return false;
-        const char16_t* last = p_;
-        while (last > start && isWhiteSpace(last[-1]))
-            --last;
-        if (last == start)
-            return false;
-        out = QString(reinterpret_cast<const QChar*>(start), last - start);
-        return true;
+        return tree_.pushScalar(JsonValue::floating(value));
     }
 
     // The elements or members between an opening bracket or brace and its closing one, each read
@@ -344,77 +279,62 @@ private:
         }
     }
 
-    bool parseArray(int depth, JsonValue& out) {
-        JsonArray elements;
-        const bool complete = parseSequence(u']', depth, [&] {
-            elements.emplace_back();
-            return parseValue(depth + 1, elements.back());
-        });
-        if (complete)
-            out = JsonValue::array(std::move(elements));
-        return complete;
+    bool parseArray(int depth) {
+        const std::size_t mark = tree_.valueMark();
+        return parseSequence(u']', depth, [&] { return parseValue(depth + 1); }) &&
+               tree_.closeArray(mark, depth == 1);
     }
 
-    bool parseObject(int depth, JsonValue& out) {
-        std::vector<JsonMember> members;
-        members.reserve(8);
-        const bool complete = parseSequence(u'}', depth, [&] {
-            if (atEnd())
-                return false;
-            JsonMember& member = members.emplace_back();
-            if (*p_ == u'"' || *p_ == u'\'') {
-                if (!parseName(member.name))
-                    return false;
-                skipWhiteSpaceAndComments();
-            } else if (!parseBareName(member.name)) {
-                return false;
-            }
-            if (atEnd() || *p_ != u':')
-                return false;
-            ++p_;
-            skipWhiteSpaceAndComments();
-            return parseValue(depth + 1, member.value);
-        });
-        if (complete)
-            out = JsonValue::object(std::move(members));
-        return complete;
+    bool parseObject(int depth) {
+        const std::size_t mark = tree_.memberMark();
+        return parseSequence(u'}', depth,
+                             [&] {
+                                 if (atEnd())
+                                     return false;
+                                 const JsonName* name = nullptr;
+                                 if (*p_ == u'"' || *p_ == u'\'') {
+                                     name = parseQuotedName();
+                                     skipWhiteSpaceAndComments();
+                                 } else {
+                                     name = parseBareName();
+                                 }
+                                 if (name == nullptr || atEnd() || *p_ != u':')
+                                     return false;
+                                 ++p_;
+                                 skipWhiteSpaceAndComments();
+                                 return parseValue(depth + 1) && tree_.addMember(name);
+                             }) &&
+               tree_.closeObject(mark, depth == 1);
     }
 
-    bool parseValue(int depth, JsonValue& out) {
+    // Reads one value and pushes it onto the tree; depth 1 is the value at the top.
+    bool parseValue(int depth) {
         if (atEnd())
             return false;
         switch (*p_) {
         case u'{':
-            return parseObject(depth, out);
+            return parseObject(depth);
         case u'[':
-            return parseArray(depth, out);
+            return parseArray(depth);
         case u'"':
-        case u'\'': {
-            QString text;
-            if (!parseString(text))
-                return false;
-            out = JsonValue::text(std::move(text));
-            return true;
-        }
+        case u'\'':
+            return parseText(depth == 1);
         default:
             break;
         }
         if (*p_ == u'-' || isDigit(*p_))
-            return parseNumber(out);
+            return parseNumber();
         if (startsWith(u"true")) {
             p_ += 4;
-            out = JsonValue::boolean(true);
-            return true;
+            return tree_.pushScalar(JsonValue::boolean(true));
         }
         if (startsWith(u"false")) {
             p_ += 5;
-            out = JsonValue::boolean(false);
-            return true;
+            return tree_.pushScalar(JsonValue::boolean(false));
         }
         if (startsWith(u"null")) {
             p_ += 4;
-            out = JsonValue();
-            return true;
+            return tree_.pushScalar(JsonValue());
         }
         return false;
     }
@@ -422,7 +342,16 @@ private:
 
 } // namespace
 
+std::size_t DefaultParseBudget(QStringView text) {
+    return std::max<std::size_t>(kBudgetPerCodeUnit * static_cast<std::size_t>(text.size()),
+                                 kLeastBudget);
+}
+
 std::optional<JsonValue> ParseLenient(QStringView text) {
-    const auto* begin = reinterpret_cast<const char16_t*>(text.utf16());
-    return Parser(begin, begin + text.size()).parseDocument();
+    return ParseLenient(text, DefaultParseBudget(text));
+}
+
+std::optional<JsonValue> ParseLenient(QStringView text, std::size_t memoryBudget) {
+    const char16_t* begin = text.utf16();
+    return Parser(begin, begin + text.size(), memoryBudget).parseDocument();
 }

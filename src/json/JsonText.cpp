@@ -1,14 +1,13 @@
 // Own text of a JSON value: compact JSON with no white space, texts inside arrays and objects
 // quoted with exactly four characters escaped.
 #include "json/JsonAccess.h"
-
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
 
-void appendQuoted(QString& out, const QString& text) {
+void appendQuoted(QString& out, QStringView text) {
     out.append(u'"');
     for (const QChar c : text) {
         switch (c.unicode()) {
@@ -107,9 +106,9 @@ void appendOwnText(QString& out, const JsonValue& value) {
             if (!first)
                 out.append(u',');
             first = false;
-            appendQuoted(out, member.name);
+            appendQuoted(out, member.name());
             out.append(u':');
-            appendJsonForm(out, member.value);
+            appendJsonForm(out, member.value());
         }
         out.append(u'}');
         return;
@@ -128,7 +127,7 @@ void appendJsonForm(QString& out, const JsonValue& value) {
 
 QString OwnText(const JsonValue& value) {
     if (value.kind() == JsonKind::Text)
-        return value.asText();
+        return value.asText().toString();
     QString text;
     appendOwnText(text, value);
     return text;
