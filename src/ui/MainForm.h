@@ -1,0 +1,153 @@
+#pragma once
+
+#include "harvest/RunWindow.h"
+
+#include <QList>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+class Clock;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class Scraper;
+class WindowServices;
+
+// The program's one window: the address lists, the options, start, pause and stop, the log pane,
+// the two progress bars and the two timers. Every handler runs inside the top-level error report.
+// The window is also what a harvest run reports to (RunWindow): each of those calls is run on the
+// window's thread while the worker waits.
+class MainForm final : public QWidget, public RunWindow {
+public:
+    struct Setup {
+        // Where the program's files go, with its trailing "/"; empty: the executable's directory.
+        QString programDirectory;
+        Clock* clock = nullptr;             // nullptr: the system clock
+        WindowServices* services = nullptr; // nullptr: the desktop
+        // Called with a new worker after its job is filled and before it starts (tests).
+        std::function<void(Scraper&)> prepareWorker;
+    };
+
+    MainForm();
+    explicit MainForm(const Setup& setup);
+    ~MainForm() override;
+
+    // The current worker: the one the latest Start created, while it exists and has not finished.
+    Scraper* CurrentWorker() const;
+
+    // RunWindow.
+    void AddLogLine(const QString& message) override;
+    void ShowRunState(bool cursorHourGlass) override;
+    void ShowHouseProgress(int maximum, int position) override;
+    void ShowStageProgress(int maximum, int position) override;
+    void PauseAfterError(Scraper& worker, const QString& result) override;
+    void ArmResumeTimer() override;
+    int IntervalSeconds() const override { return interval_.load(); }
+    int PageSize() const override { return pageSize_.load(); }
+    bool SavePassports() const override { return savePassports_.load(); }
+    bool RequestCoordinates() const override { return coordinates_.load(); }
+    bool RequestPassports() const override { return passports_.load(); }
+    bool RequestCards() const override { return cards_.load(); }
+    void OpenWorkbook(const QString& path) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Which edges of the window a control keeps its distance to.
+    enum Anchor { Left = 1, Top = 2, Right = 4, Bottom = 8 };
+    struct Anchored {
+        QWidget* widget;
+        QRect design; // at the design size of the client area
+        int anchors;
+    };
+
+    void CreateControls();
+    void ConnectHandlers();
+    void Place(QWidget* widget, QRect rect, int anchors);
+    void ApplyAnchors();
+
+    // Runs a handler; a failure that leaves it is shown by the error report.
+    void Guarded(const std::function<void()>& handler);
+    void LogPlain(const QString& line);
+
+    // Start-up.
+    void FormShow();
+    // Address directory.
+    void StartupTimerTimer();
+    void RegionComboBoxChange();
+    void ListBox2Click();
+    void ListBox1Click();
+    // Harvest control.
+    void StartButtonClick();
+    void PauseButtonClick();
+    void ResumeTimerTimer();
+    void StopButtonClick();
+
+    void EnableRunControls(bool enabled);
+    void WorkerGone();
+    bool AnyWorkerAlive() const;
+    // Runs an operation on the window's thread: at once when called there, else queued while
+    // the calling thread waits. A failure of the operation is thrown in the calling thread.
+    void RunOnWindowThread(const std::function<void()>& operation);
+
+    QString programDirectory_;
+    Clock* clock_;
+    WindowServices* services_;
+    std::function<void(Scraper&)> prepareWorker_;
+
+    QLabel* Label1 = nullptr;
+    QComboBox* RegionComboBox = nullptr;
+    QLabel* Label5 = nullptr;
+    QListWidget* ListBox2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QListWidget* ListBox3 = nullptr;
+    QPushButton* StartButton = nullptr;
+    QLabel* Label2 = nullptr;
+    QPlainTextEdit* LogsMemo = nullptr;
+    QLabel* Label6 = nullptr;
+    QSpinBox* elementsPerPageSpinEdit = nullptr;
+    QCheckBox* SavePassportsCheckBox = nullptr;
+    QLabel* Label4 = nullptr;
+    QSpinBox* IntervalSpinEdit = nullptr;
+    QCheckBox* CoordsCheckBox = nullptr;
+    QCheckBox* PassCheckBox = nullptr;
+    QCheckBox* CardCheckBox = nullptr;
+    QPushButton* PauseButton = nullptr;
+    QPushButton* StopButton = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QProgressBar* StagesProgressBar = nullptr;
+    QTimer* StartupTimer = nullptr;
+    QTimer* ResumeTimer = nullptr;
+
+    std::vector<Anchored> anchored_;
+    bool shownOnce_ = false;
+
+    // The option values as the worker reads them from its own thread.
+    std::atomic<int> interval_{2};
+    std::atomic<int> pageSize_{100};
+    std::atomic<bool> savePassports_{false};
+    std::atomic<bool> coordinates_{true};
+    std::atomic<bool> passports_{true};
+    std::atomic<bool> cards_{true};
+
+    QPointer<Scraper> worker_;
+    // Every worker that still exists, the current one included: a worker of an earlier run may
+    // still be converting its table, and the program must not end under it.
+    QList<QPointer<Scraper>> workers_;
+    bool closing_ = false;
+};

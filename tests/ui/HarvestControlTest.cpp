@@ -1,0 +1,329 @@
+// Start, pause, the resume timer and stop as the user drives them, with real workers against the
+// fake portal's small region (8 houses); closing the window during a run.
+#include "FakeClock.h"
+#include "SimulatedPortal.h"
+#include "UiTestSupport.h"
+#include "harvest/LogFile.h"
+#include "harvest/Scraper.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace {
+
+QString Str(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// A map lookup that takes a while, so that a run of 8 houses lasts long enough to be paused.
+const char* kSlowMaps = R"({"endpoint": "map", "fault": "delay", "seconds": 0.3})";
+const QString kStartReport = QStringLiteral("Начинаем работу.");
+
+struct Job {
+    QStringList cityNames, cityCodes, streetNames, streetCodes;
+    QString regionCode, regionName;
+};
+
+class HarvestControlTest : public testing::Test {
+protected:
+    // The window over a fake portal with these rules, the small region chosen.
+    void Open(const QString& rules = {}) {
+        portal_ = std::make_unique<SimulatedPortal>(
+            rules.isEmpty() ? QString() : QStringLiteral("{\"rules\": [%1]}").arg(rules));
+        MainForm::Setup setup{folder_.Path(), &clock_, &services_, [this](Scraper& worker) {
+                                  jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
+                                                   worker.StreetsNamesList, worker.StreetsCodesList,
+                                                   worker.RegionCode, worker.RegionName});
+                                  worker.ConvertsWorkbook = convert_;
+                              }};
+        form_ = std::make_unique<MainForm>(setup);
+        form_->show();
+        ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
+        ChooseRegion(Control<QComboBox>(*form_, "RegionComboBox"), 1);
+        ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 8; }));
+        ASSERT_TRUE(services_.errors.empty());
+    }
+
+    QPushButton* Button(const char* name) { return Control<QPushButton>(*form_, name); }
+    void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
+    int LinesEndingWith(const QString& end) const {
+        int count = 0;
+        for (const QString& line : LogLines(*form_))
+            count += line.endsWith(end) && line.size() > end.size();
+        return count;
+    }
+    // Starts and waits for the worker's start report.
+    void Start() {
+        Click("StartButton");
+        ASSERT_NE(form_->CurrentWorker(), nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).value(0).endsWith(kStartReport); }));
+    }
+    bool WaitForEnd() {
+        return WaitUntil([&] { return form_->CurrentWorker() == nullptr; });
+    }
+    QStringList Files(const char* pattern) const {
+        return QDir(folder_.Path()).entryList({QString::fromLatin1(pattern)}, QDir::Files);
+    }
+    // The rows of the one table of the run; each must be whole.
+    QStringList Rows() const {
+        const QStringList tables = Files("data*.tab");
+        EXPECT_EQ(tables.size(), 1);
+        QFile file(folder_.Path() + tables.value(0));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QString text = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        lines.removeLast();
+        lines.removeFirst();
+        for (const QString& line : lines)
+            EXPECT_EQ(line.count(QLatin1Char('\t')), 100);
+        return lines;
+    }
+    void ExpectIdle() {
+        for (const char* name : {"StartButton", "elementsPerPageSpinEdit", "SavePassportsCheckBox",
+                                 "CoordsCheckBox", "PassCheckBox", "CardCheckBox"})
+            EXPECT_TRUE(Control<QWidget>(*form_, name)->isEnabled()) << name;
+    }
+
+    FakeClock clock_{1000};
+    ProgramFolder folder_;
+    RecordingServices services_;
+    bool convert_ = false;
+    std::vector<Job> jobs_;
+    std::unique_ptr<SimulatedPortal> portal_;
+    std::unique_ptr<MainForm> form_;
+};
+
+TEST_F(HarvestControlTest, StartRefusesWithoutACityOrWithoutARegion) {
+    Open();
+    auto* areas = Control<QListWidget>(*form_, "ListBox2");
+    auto* regions = Control<QComboBox>(*form_, "RegionComboBox");
+    const struct {
+        const char* name;
+        std::function<void()> choose;
+        const char* line;
+    } cases[] = {
+        // An area choice leaves no city selected.
+        {"area chosen",
+         [&] {
+             ClickRow(areas, 1);
+             ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 10; }));
+         },
+         "Ни один город не отмечен!"},
+        // The region placeholder leaves the city placeholder selected, but no region.
+        {"region placeholder", [&] { ChooseRegion(regions, 0); }, "Выберите регион!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.choose();
+        Click("StartButton");
+        EXPECT_EQ(LogLines(*form_).last(), Str(c.line));
+        EXPECT_EQ(form_->CurrentWorker(), nullptr);
+        EXPECT_TRUE(jobs_.empty());
+        EXPECT_TRUE(Button("StartButton")->isEnabled());
+    }
+}
+
+TEST_F(HarvestControlTest, TheJobTakesTheSelectedEntriesInListOrderWithEmptyPlaceholderCodes) {
+    Open();
+    auto* cities = Control<QListWidget>(*form_, "ListBox1");
+    const QStringList cityTexts = Texts(cities);
+    QStringList cityCodes;
+    for (int row = 1; row < 4; ++row)
+        cityCodes.append(cities->item(row)->data(Qt::UserRole).toString());
+
+    // Right after the region choice: both placeholders, both codes empty.
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(jobs_.size(), 1u);
+    EXPECT_EQ(jobs_[0].cityNames, QStringList{Str("Не задан")});
+    EXPECT_EQ(jobs_[0].cityCodes, QStringList{QString()});
+    EXPECT_EQ(jobs_[0].streetNames, QStringList{Str("Не задана")});
+    EXPECT_EQ(jobs_[0].streetCodes, QStringList{QString()});
+    EXPECT_EQ(jobs_[0].regionName, Str("Тестовая обл"));
+    EXPECT_EQ(jobs_[0].regionCode,
+              Control<QComboBox>(*form_, "RegionComboBox")->itemData(1).toString());
+    EXPECT_EQ(Rows().size(), 8);
+    EXPECT_EQ(LinesEndingWith(Str(": Работа завершена")), 1);
+    EXPECT_EQ(Files("log-*.txt"), QStringList{LogFileName(clock_.TickCount())});
+    ExpectIdle();
+
+    // Three cities clicked out of order: the job follows the list.
+    ClickRow(cities, 3);
+    ClickRow(cities, 1, Qt::ControlModifier);
+    ClickRow(cities, 2, Qt::ControlModifier);
+    ASSERT_TRUE(WaitUntil([&] { return LinesEndingWith(Str(" загружены")) >= 3; }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return SelectedRows(Control<QListWidget>(*form_, "ListBox3")) == QList<int>{0}; }));
+    QFile::remove(folder_.Path() + Files("data*.tab").value(0));
+    clock_.Advance(1000);
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(jobs_.size(), 2u);
+    EXPECT_EQ(jobs_[1].cityNames, cityTexts.mid(1, 3));
+    EXPECT_EQ(jobs_[1].cityCodes, cityCodes);
+    EXPECT_EQ(jobs_[1].streetNames, QStringList{Str("Не задана")});
+    EXPECT_EQ(jobs_[1].streetCodes, QStringList{QString()});
+    EXPECT_EQ(Rows().size(), 8);
+    EXPECT_EQ(Control<QProgressBar>(*form_, "StagesProgressBar")->toolTip(),
+              Str("0 из 3, осталось 3"));
+}
+
+TEST_F(HarvestControlTest, TwoPressesOfPausePauseAndResumeWithTimeStampedLines) {
+    Open(QString::fromUtf8(kSlowMaps));
+    Start();
+    Scraper* worker = form_->CurrentWorker();
+    Click("PauseButton");
+    EXPECT_TRUE(worker->IsHeld());
+    Click("PauseButton");
+    EXPECT_FALSE(worker->IsHeld());
+    const QStringList lines = LogLines(*form_);
+    const QRegularExpression stamped(QStringLiteral("^\\S.* \\S+: (.+)$"));
+    const QString pause = lines.value(lines.size() - 2);
+    const QString resume = lines.last();
+    EXPECT_EQ(stamped.match(pause).captured(1), Str("Включаем паузу")) << pause.toStdString();
+    EXPECT_EQ(stamped.match(resume).captured(1), Str("Отключаем паузу, продолжаем работу"));
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(Rows().size(), 8);
+}
+
+TEST_F(HarvestControlTest, TheResumeTimerResumesOnlyAWorkerThatIsStillPaused) {
+    const struct {
+        const char* name;
+        bool pauseAgain; // the user resumes, then pauses once more before the timer elapses
+        int resumeLines;
+    } cases[] = {{"resumed by the user", false, 1}, {"paused again by the user", true, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(QStringLiteral(R"({"endpoint": "map", "requests": [1], "fault": "status",
+                                "status": 500}, %1)")
+                 .arg(QString::fromUtf8(kSlowMaps)));
+        Start();
+        Scraper* worker = form_->CurrentWorker();
+        auto* timer = Control<QTimer>(*form_, "ResumeTimer");
+        ASSERT_TRUE(WaitUntil([&] { return worker->IsHeld(); }));
+        EXPECT_EQ(LinesEndingWith(Str(": Ошибка: ERROR_HTTP/1.1 500 Internal Server Error")), 1);
+        EXPECT_EQ(LinesEndingWith(Str(": Включаем паузу на 15 секунд")), 1);
+        EXPECT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), 15000);
+
+        Click("PauseButton");
+        EXPECT_FALSE(worker->IsHeld());
+        if (c.pauseAgain) {
+            Click("PauseButton");
+            EXPECT_TRUE(worker->IsHeld());
+        }
+        timer->setInterval(1); // the 15 seconds are over
+        ASSERT_TRUE(WaitUntil([&] { return !timer->isActive(); }));
+        EXPECT_EQ(LinesEndingWith(Str(": Отключаем паузу, продолжаем работу")), c.resumeLines);
+        EXPECT_FALSE(form_->CurrentWorker() != nullptr && worker->IsHeld());
+        ASSERT_TRUE(WaitForEnd());
+        EXPECT_EQ(Rows().size(), 8);
+        form_.reset();
+        portal_.reset();
+        QFile::remove(folder_.Path() + Files("data*.tab").value(0));
+    }
+}
+
+TEST_F(HarvestControlTest, StopOnAPausedWorkerWritesOnlyTheStopLineAndZeroesTheBars) {
+    Open(QString::fromUtf8(kSlowMaps));
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return portal_->Count(QStringLiteral("map")) >= 1; }));
+    Click("PauseButton");
+    Click("StopButton");
+    EXPECT_EQ(LinesEndingWith(Str(": Включаем паузу")), 1);
+    EXPECT_EQ(LinesEndingWith(Str(": Останавливаем работу")), 1);
+    EXPECT_EQ(LinesEndingWith(Str(": Отключаем паузу, продолжаем работу")), 0);
+    EXPECT_EQ(Control<QProgressBar>(*form_, "ProgressBar")->value(), 0);
+    EXPECT_EQ(Control<QProgressBar>(*form_, "StagesProgressBar")->value(), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(LinesEndingWith(Str(": Работа завершена")), 1);
+    EXPECT_LT(Rows().size(), 8);
+    ExpectIdle();
+    // Without a worker, pause and stop do nothing.
+    const int lines = int(LogLines(*form_).size());
+    Click("PauseButton");
+    Click("StopButton");
+    EXPECT_EQ(LogLines(*form_).size(), lines);
+}
+
+TEST_F(HarvestControlTest, AStartDuringTheConversionMakesANewWorkerThatPauseAndStopActOn) {
+    convert_ = true;
+    Open();
+    Scraper* first = nullptr;
+    Scraper* second = nullptr;
+    services_.onOpen = [&](const QString&) {
+        if (second != nullptr)
+            return;
+        // The first run is past its end report and opening its workbook.
+        EXPECT_TRUE(Button("StartButton")->isEnabled());
+        clock_.Advance(1000);
+        Click("StartButton");
+        second = form_->CurrentWorker();
+        Click("PauseButton");
+        EXPECT_TRUE(second->IsHeld());
+        EXPECT_FALSE(first->IsHeld());
+    };
+    Start();
+    first = form_->CurrentWorker();
+    ASSERT_TRUE(WaitUntil([&] { return second != nullptr; }));
+    EXPECT_NE(second, first);
+    ASSERT_TRUE(WaitUntil([&] { return !services_.opened.isEmpty(); }));
+    EXPECT_EQ(form_->CurrentWorker(), second);
+    EXPECT_TRUE(second->IsHeld());
+    Click("StopButton");
+    EXPECT_FALSE(second->IsHeld());
+    EXPECT_TRUE(second->StopRequested());
+    ASSERT_TRUE(WaitForEnd());
+    // Both runs made their workbook: the first with its 8 houses, the stopped one empty.
+    ASSERT_EQ(services_.opened.size(), 2);
+    EXPECT_NE(services_.opened[0], services_.opened[1]);
+    for (const QString& path : services_.opened)
+        EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(jobs_.size(), 2u);
+}
+
+TEST_F(HarvestControlTest, ClosingDuringARunEndsItAtOnceWithTheTableWholeAndNoWorkbook) {
+    convert_ = true;
+    Open(QStringLiteral(R"({"endpoint": "card", "requests": [3], "fault": "delay",
+                           "seconds": 20})"));
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return portal_->Count(QStringLiteral("card")) >= 3; }));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    form_->close();
+    EXPECT_FALSE(form_->isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return !services_.endStatuses.isEmpty(); }));
+    EXPECT_LT(elapsed.elapsed(), 2000);
+    EXPECT_EQ(services_.endStatuses, QList<int>{0});
+    EXPECT_EQ(form_->CurrentWorker(), nullptr);
+    EXPECT_GE(Rows().size(), 2); // the houses before the cut request, each row whole
+    EXPECT_TRUE(Files("*.xlsx").isEmpty());
+    EXPECT_TRUE(services_.opened.isEmpty());
+    EXPECT_EQ(Files("log-*.txt").size(), 1);
+}
+
+TEST_F(HarvestControlTest, ALogFileThatCannotBeWrittenIsReportedAndTheControlsComeBack) {
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0); // no wait moves the clock
+    ASSERT_TRUE(QDir(folder_.Path()).mkdir(LogFileName(clock_.TickCount())));
+    // A double click: the second press finds the button already disabled.
+    Click("StartButton");
+    Click("StartButton");
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(jobs_.size(), 1u);
+    EXPECT_EQ(LinesEndingWith(Str(": Работа завершена")), 1);
+    const QStringList lines = LogLines(*form_);
+    EXPECT_TRUE(lines.last().contains(Str(": Ошибка: "))) << lines.last().toStdString();
+    ExpectIdle();
+    EXPECT_EQ(Rows().size(), 8);
+}
+
+} // namespace
