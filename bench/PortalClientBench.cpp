@@ -1,9 +1,10 @@
 // Requests per second over loopback TLS against the fake portal: the program's client beside
 // libcurl (OpenSSL build) doing the same requests in the same run. GETs go out on one kept-alive
-// connection; POSTs as HTTP/1.0, each on a new connection.
+// connection; POSTs as HTTP/1.0, each on a new connection that resumes the TLS session of the
+// one before.
 #include "PortalSimProcess.h"
-#include "portal/PortalApi.h"
 #include "http/PortalClient.h"
+#include "portal/PortalApi.h"
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
@@ -162,8 +163,8 @@ void Curl_PostNewConnection(benchmark::State& state) {
 BENCHMARK(Client_GetKeptAlive)->UseRealTime()->MinTime(3.0);
 BENCHMARK(Curl_GetKeptAlive)->UseRealTime()->MinTime(3.0);
 BENCHMARK(Client_PostNewConnection)->UseRealTime()->MinTime(3.0);
-// argument: libcurl's TLS session cache off (0, a full handshake per request, as the client
-// does) or on (1, libcurl's default: resumed handshakes)
+// argument: libcurl's TLS session cache off (0, a full handshake per request) or on (1,
+// libcurl's default: resumed handshakes, as the client does)
 BENCHMARK(Curl_PostNewConnection)->Arg(0)->Arg(1)->UseRealTime()->MinTime(3.0);
 
 int main(int argc, char** argv) {

@@ -113,7 +113,7 @@ void PortalClient::EnsureConnection(const PortalUrl& url) {
     }
     if (!connection_) {
         connection_ = std::make_unique<TlsConnection>(url.host, url.port, connectTimeoutMs_,
-                                                      readTimeoutMs_, abort_);
+                                                      readTimeoutMs_, abort_, sessions_);
     }
     connection_->SetReadTimeout(readTimeoutMs_);
 }

@@ -2,6 +2,7 @@
 
 #include "http/AbortSignal.h"
 #include "http/CookieStore.h"
+#include "http/TlsSessionStore.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,10 +19,11 @@ enum class ClientProfile { Worker, Directory };
 
 // The program's HTTPS client for HTTP/1.0 and HTTP/1.1. A GET goes out as HTTP/1.1 on the open
 // connection when the last answer allows keeping it; a POST always goes out as HTTP/1.0 on a
-// new connection. Redirects are followed (at most 14 in one call). Every failure is a
-// PortalError whose message text is all the callers use; ResponseCode() reports the status
-// code of the last status line received. One thread uses a client; only Abort() may be called
-// from another.
+// new connection. A new connection offers the TLS session of the one before, so the server can
+// resume it: one round trip less and no key exchange. Redirects are followed (at most 14 in
+// one call). Every failure is a PortalError whose message text is all the callers use;
+// ResponseCode() reports the status code of the last status line received. One thread uses a
+// client; only Abort() may be called from another.
 class PortalClient {
 public:
     explicit PortalClient(ClientProfile profile);
@@ -96,5 +98,6 @@ private:
     QByteArray lastStatusLine_;
     bool haveStatusLine_ = false;
     AbortSignal abort_;
+    TlsSessionStore sessions_;
     std::unique_ptr<TlsConnection> connection_; // after abort_, which it refers to
 };

@@ -4,6 +4,7 @@
 #include "http/PortalError.h"
 #include "http/SocketError.h"
 #include "http/TlsContext.h"
+#include "http/TlsSessionStore.h"
 
 #include <cerrno>
 #include <chrono>
@@ -47,11 +48,11 @@ SocketHandle& SocketHandle::operator=(SocketHandle&& other) noexcept {
 }
 
 TlsConnection::TlsConnection(const QString& host, int port, int connectTimeoutMs, int readTimeoutMs,
-                             AbortSignal& abort)
+                             AbortSignal& abort, TlsSessionStore& sessions)
     : host_(host), port_(port), readTimeoutMs_(readTimeoutMs), abort_(abort) {
     try {
         Connect(connectTimeoutMs);
-        Handshake();
+        Handshake(sessions);
     } catch (...) {
         abort_.Detach();
         throw;
@@ -59,6 +60,10 @@ TlsConnection::TlsConnection(const QString& host, int port, int connectTimeoutMs
 }
 
 TlsConnection::~TlsConnection() {
+    // The connection ends without a close alert, as ever. Marking it as shut down keeps its
+    // session resumable; the library would otherwise take the missing alert for a failure and
+    // drop the session. One that a fatal alert spoilt, the library has dropped already.
+    SSL_set_shutdown(ssl_.get(), SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);
     abort_.Detach();
 }
 
@@ -135,7 +140,7 @@ void TlsConnection::Connect(int connectTimeoutMs) {
     ThrowSocketError(lastError);
 }
 
-void TlsConnection::Handshake() {
+void TlsConnection::Handshake(TlsSessionStore& sessions) {
     ssl_.reset(SSL_new(ClientTlsContext()));
     if (!ssl_ || SSL_set_fd(ssl_.get(), socket_.get()) != 1) {
         throw PortalError(QStringLiteral("Error connecting with SSL.\r\n") + TakeTlsErrorReason());
@@ -143,13 +148,18 @@ void TlsConnection::Handshake() {
     const QByteArray name = host_.toUtf8();
     if (!name.isEmpty())
         SSL_set_tlsext_host_name(ssl_.get(), name.constData());
+    // A server that does not know the session any more makes a full handshake instead.
+    if (SSL_SESSION* earlier = sessions.For(host_, port_))
+        SSL_set_session(ssl_.get(), earlier);
     ERR_clear_error();
     for (;;) {
         errno = 0;
         const int result = SSL_connect(ssl_.get());
         const int savedErrno = errno;
-        if (result == 1)
+        if (result == 1) {
+            sessions.Keep(host_, port_, ssl_.get());
             return;
+        }
         const int error = SSL_get_error(ssl_.get(), result);
         if (error == SSL_ERROR_WANT_READ) {
             Wait(POLLIN, readTimeoutMs_, ReadTimedOut());

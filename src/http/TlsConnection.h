@@ -8,6 +8,7 @@
 #include <openssl/ssl.h>
 
 class AbortSignal;
+class TlsSessionStore;
 
 // Owns one socket descriptor.
 class SocketHandle {
@@ -30,11 +31,13 @@ private:
 // other wait (handshake, reading, writing) up to the read time-out.
 class TlsConnection : public ByteSource {
 public:
-    // Resolves the host, connects and performs the handshake with server name indication.
-    // Fails with the client's failure texts ("Connect timed out.", "Read timed out.", "Socket
-    // Error # ...", "Error connecting with SSL." + CR LF + reason).
+    // Resolves the host, connects and performs the handshake with server name indication,
+    // offering the session that `sessions` holds for host and port; the session of the
+    // finished handshake goes back there. Fails with the client's failure texts ("Connect timed
+    // out.", "Read timed out.", "Socket Error # ...", "Error connecting with SSL." + CR LF +
+    // reason).
     TlsConnection(const QString& host, int port, int connectTimeoutMs, int readTimeoutMs,
-                  AbortSignal& abort);
+                  AbortSignal& abort, TlsSessionStore& sessions);
     ~TlsConnection() override;
     TlsConnection(const TlsConnection&) = delete;
     TlsConnection& operator=(const TlsConnection&) = delete;
@@ -56,7 +59,7 @@ private:
     };
 
     void Connect(int connectTimeoutMs);
-    void Handshake();
+    void Handshake(TlsSessionStore& sessions);
     // Waits until the socket is ready for `events`; fails with `timeoutText` when the time-out
     // passes first and with the abort text when the abort signal is raised.
     void Wait(short events, int timeoutMs, const QString& timeoutText);

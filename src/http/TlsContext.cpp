@@ -36,7 +36,8 @@ std::unique_ptr<SSL_CTX, ContextFree> MakeContext() {
     SSL_CTX_set_security_level(context.get(), 0);
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_NONE, nullptr);
     SSL_CTX_set_options(context.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
-    SSL_CTX_set_session_cache_mode(context.get(), SSL_SESS_CACHE_CLIENT);
+    // each client keeps the session of its latest handshake itself (TlsSessionStore)
+    SSL_CTX_set_session_cache_mode(context.get(), SSL_SESS_CACHE_OFF);
     return context;
 }
 

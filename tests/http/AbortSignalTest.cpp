@@ -4,6 +4,7 @@
 #include "ClientTestSupport.h"
 #include "http/HttpResponseReader.h"
 #include "http/TlsConnection.h"
+#include "http/TlsSessionStore.h"
 
 #include <atomic>
 #include <chrono>
@@ -65,8 +66,10 @@ bool AwaitValue(const std::atomic<int>& value, int target, const std::atomic<boo
 // the failure's message.
 QString StatusLineWith(AbortSignal& signal, const TestTlsServer& server) {
     QString statusLine;
+    TlsSessionStore sessions;
     const QString failure = FailureOf([&] {
-        TlsConnection connection(QStringLiteral("127.0.0.1"), server.Port(), 2000, 2000, signal);
+        TlsConnection connection(QStringLiteral("127.0.0.1"), server.Port(), 2000, 2000, signal,
+                                 sessions);
         connection.WriteAll("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         HttpResponseReader reader(connection);
         statusLine = QString::fromLatin1(reader.ReadStatusLine());

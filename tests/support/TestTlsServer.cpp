@@ -4,6 +4,7 @@
 #include <chrono>
 #include <netinet/in.h>
 #include <openssl/evp.h>
+#include <openssl/rand.h>
 #include <openssl/x509.h>
 #include <poll.h>
 #include <stdexcept>
@@ -167,6 +168,11 @@ QStringList TestTlsServer::ServerNames() const {
     return serverNames_;
 }
 
+std::vector<bool> TestTlsServer::Resumed() const {
+    const std::lock_guard lock(mutex_);
+    return resumed_;
+}
+
 std::vector<QByteArray> TestTlsServer::Requests() const {
     const std::lock_guard lock(mutex_);
     return requests_;
@@ -209,6 +215,11 @@ void TestTlsServer::Serve(int fd) {
         handler_(connection);
         return;
     }
+    if (options_.freshTicketKeys) {
+        unsigned char keys[80]; // name, HMAC secret, AES key
+        RAND_bytes(keys, sizeof keys);
+        SSL_CTX_set_tlsext_ticket_keys(context_, keys, sizeof keys);
+    }
     SSL* ssl = SSL_new(context_);
     SSL_set_fd(ssl, fd);
     const bool accepted = SSL_accept(ssl) == 1;
@@ -216,6 +227,7 @@ void TestTlsServer::Serve(int fd) {
     {
         const std::lock_guard lock(mutex_);
         serverNames_.append(name != nullptr ? QString::fromUtf8(name) : QString());
+        resumed_.push_back(accepted && SSL_session_reused(ssl) == 1);
     }
     if (accepted) {
         TestServerConnection connection(fd, ssl, *this);

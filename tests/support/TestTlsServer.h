@@ -41,8 +41,8 @@ private:
 };
 
 // A TLS server on 127.0.0.1 (a port of its own) that serves one connection after another with
-// a handler, and records the request texts and the server names the clients indicated. The
-// certificate is self-signed and made in memory.
+// a handler, and records the request texts, the server names the clients indicated and whether
+// each handshake resumed a session. The certificate is self-signed and made in memory.
 class TestTlsServer {
 public:
     using Handler = std::function<void(TestServerConnection&)>;
@@ -51,6 +51,8 @@ public:
         int minVersion = 0; // 0: library default
         int maxVersion = 0; // 0: library default
         bool tls = true;    // false: plain TCP (handshake failures)
+        // New ticket keys before every connection: each offered session is refused.
+        bool freshTicketKeys = false;
     };
 
     explicit TestTlsServer(Handler handler);
@@ -66,6 +68,8 @@ public:
     int Connections() const;
     int ClosedConnections() const;
     QStringList ServerNames() const;
+    // Per TLS connection, in order: whether its handshake resumed a session.
+    std::vector<bool> Resumed() const;
     std::vector<QByteArray> Requests() const;
     const std::atomic<bool>& Stopping() const { return stopping_; }
 
@@ -87,6 +91,7 @@ private:
     int connections_ = 0;
     int closed_ = 0;
     QStringList serverNames_;
+    std::vector<bool> resumed_;
     std::vector<QByteArray> requests_;
     std::thread thread_;
 };
