@@ -29,6 +29,10 @@ struct PagingCase {
     std::vector<std::pair<const char*, int>> lineCounts; // log line -> how often
 };
 
+void PrintTo(const PagingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class HarvestPagingTest : public testing::TestWithParam<PagingCase> {};
 
 TEST_P(HarvestPagingTest, PagesAreAskedForAndEndedByTheRules) {

@@ -103,6 +103,10 @@ struct FaultCase {
     bool errorLines; // whether "Ошибка: " lines are expected
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class HarvestFaultTest : public testing::TestWithParam<FaultCase> {};
 
 TEST_P(HarvestFaultTest, EveryHouseIsWrittenWhateverThePortalDoes) {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <cstdlib>
 #include <stdexcept>
@@ -19,15 +20,20 @@ TemporaryFolder::TemporaryFolder() {
     path_ = QString::fromLocal8Bit(pattern);
 }
 
+QString PythonCommand() {
+    const QString system = QStringLiteral("/usr/bin/python3");
+    return QFileInfo(system).isExecutable() ? system : QStringLiteral("python3");
+}
+
 TemporaryFolder::~TemporaryFolder() {
     QDir(path_).removeRecursively();
 }
 
 PortalSimProcess::PortalSimProcess(const QString& scriptPath, const Options& options)
     : logPath_(folder_.Path() + QStringLiteral("/requests.log")) {
-    QStringList arguments{QStringLiteral("python3"), scriptPath,
-                          QStringLiteral("--port"),  QStringLiteral("0"),
-                          QStringLiteral("--log"),   logPath_};
+    QStringList arguments{PythonCommand(),          scriptPath,
+                          QStringLiteral("--port"), QStringLiteral("0"),
+                          QStringLiteral("--log"),  logPath_};
     if (!options.scenarioJson.isEmpty()) {
         const QString scenarioPath = folder_.Path() + QStringLiteral("/scenario.json");
         QFile file(scenarioPath);

@@ -8,6 +8,10 @@
 #include <memory>
 #include <vector>
 
+// The Python that starts the fake portal: the system's own where it is, since a version manager's
+// "python3" on PATH can take seconds to start on a busy machine.
+QString PythonCommand();
+
 // A folder under the system's temporary folder, removed with everything in it when the object
 // goes.
 class TemporaryFolder {

@@ -41,7 +41,7 @@ public:
     // The data set of the default seed as --describe prints it; the region of the given kind.
     static QJsonObject DescribeRegion(const QString& kind) {
         QProcess describe;
-        describe.start(QStringLiteral("python3"),
+        describe.start(PythonCommand(),
                        {QStringLiteral(HX_PORTAL_SIM), QStringLiteral("--describe")});
         describe.waitForFinished(60000);
         const QJsonObject all = QJsonDocument::fromJson(describe.readAllStandardOutput()).object();
