@@ -194,12 +194,12 @@ void MainForm::CreateControls() {
     ResumeTimer->setObjectName(QStringLiteral("ResumeTimer"));
     ResumeTimer->setSingleShot(true);
 
-    const QWidget* order[] = {
+    QWidget* const order[] = {
         RegionComboBox,        ListBox1,       ListBox2,     ListBox3,    StartButton,
         IntervalSpinEdit,      PauseButton,    StopButton,   LogsMemo,    elementsPerPageSpinEdit,
         SavePassportsCheckBox, CoordsCheckBox, PassCheckBox, CardCheckBox};
     for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void MainForm::ConnectHandlers() {
