@@ -42,6 +42,8 @@ TEST(LogLineTest, DateTimeThenMessage) {
     const QDateTime at(QDate(2026, 3, 4), QTime(5, 6, 7));
     const QString line = FormatLogLine(QStringLiteral("Начинаем работу."), at);
     EXPECT_TRUE(line.endsWith(QStringLiteral(": Начинаем работу."))) << line.toStdString();
+    const QString zone = at.timeZoneAbbreviation();
+    EXPECT_FALSE(!zone.isEmpty() && line.contains(zone)) << "no time zone: " << line.toStdString();
     EXPECT_TRUE(line.contains(QStringLiteral("5:06:07")) ||
                 line.contains(QStringLiteral("05:06:07")))
         << line.toStdString();
