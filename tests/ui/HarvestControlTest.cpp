@@ -4,6 +4,7 @@
 #include "SimulatedPortal.h"
 #include "UiTestSupport.h"
 #include "harvest/LogFile.h"
+#include "harvest/LogLine.h"
 #include "harvest/Scraper.h"
 
 #include <QCheckBox>
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -180,16 +180,24 @@ TEST_F(HarvestControlTest, TwoPressesOfPausePauseAndResumeWithTimeStampedLines) 
     Open(QString::fromUtf8(kSlowMaps));
     Start();
     Scraper* worker = form_->CurrentWorker();
+    const QDateTime before = QDateTime::currentDateTime();
     Click("PauseButton");
     EXPECT_TRUE(worker->IsHeld());
     Click("PauseButton");
     EXPECT_FALSE(worker->IsHeld());
+    const QDateTime after = QDateTime::currentDateTime();
+
+    // Each line is the local time of its press, ": " and the message; the pause comes first.
     const QStringList lines = LogLines(*form_);
-    const QRegularExpression stamped(QStringLiteral("^\\S.* \\S+: (.+)$"));
-    const QString pause = lines.value(lines.size() - 2);
-    const QString resume = lines.last();
-    EXPECT_EQ(stamped.match(pause).captured(1), Str("Включаем паузу")) << pause.toStdString();
-    EXPECT_EQ(stamped.match(resume).captured(1), Str("Отключаем паузу, продолжаем работу"));
+    qsizetype previous = -1;
+    for (const QString& message :
+         {Str("Включаем паузу"), Str("Отключаем паузу, продолжаем работу")}) {
+        const qsizetype at = std::max(lines.indexOf(FormatLogLine(message, before)),
+                                      lines.indexOf(FormatLogLine(message, after)));
+        EXPECT_GT(at, previous) << message.toStdString() << " in\n"
+                                << lines.join(QLatin1Char('\n')).toStdString();
+        previous = at;
+    }
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(Rows().size(), 8);
 }
