@@ -139,7 +139,8 @@ void HarvestRun::EndRun(bool tableOpened) {
         worker_.failed_ = true;
         window_.AddLogLine(QStringLiteral("Ошибка: ") + FailureMessage(failure));
     }
-    if (!tableOpened || !worker_.ConvertsWorkbook)
+    // Leaving the program skips the workbook: nobody is there to open it.
+    if (!tableOpened || !worker_.ConvertsWorkbook || worker_.StoppingNow())
         return;
     const bool converted = ConvertToWorkbook(
         table_->TablePath(), table_->WorkbookPath(),
@@ -167,6 +168,9 @@ void HarvestRun::ShowStageProgress() {
 }
 
 void HarvestRun::PauseAfterError(const QString& failure) {
+    // A request cut short because the program is leaving is no failure to report or wait for.
+    if (worker_.StoppingNow())
+        throw RunStopped{};
     worker_.result = QStringLiteral("ERROR_") + failure;
     window_.PauseAfterError(worker_, worker_.result);
     // An error pause holds the worker right here, before anything that follows the failure.

@@ -200,6 +200,7 @@ TEST(HarvestEdgeTest, AHeldWorkerStopsWhenAskedAndTheImmediateStopCutsARequestSh
     {
         SimulatedPortal portal(Rules(R"({"endpoint": "search", "fault": "delay", "seconds": 60})"));
         HarvestJobRun run;
+        run.worker.ConvertsWorkbook = true; // skipped all the same: the program is leaving
         run.worker.disconnect();
         run.worker.start();
         for (int i = 0; i < 3000 && portal.Count(QStringLiteral("search")) == 0; ++i)
@@ -211,6 +212,8 @@ TEST(HarvestEdgeTest, AHeldWorkerStopsWhenAskedAndTheImmediateStopCutsARequestSh
         // Well short of the 60 s the answer would take (about 0.1 s when the machine is idle).
         EXPECT_LT(stopping.elapsed(), 30000);
         EXPECT_EQ(run.window.Calls().last(), QStringLiteral("state: end"));
+        EXPECT_EQ(run.LinesStartingWith(QStringLiteral("Ошибка: ")), 0);
+        EXPECT_EQ(run.LinesStartingWith(QStringLiteral("Запускаем формирование")), 0);
         EXPECT_EQ(run.Rows().size(), 0);
     }
 }
