@@ -10,11 +10,17 @@
 #include "harvest/Scraper.h"
 
 #include <QDir>
-#include <QEventLoop>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
+
+// How often the waiting command looks for Ctrl-C.
+constexpr std::chrono::milliseconds kSignalLookMs{100};
 
 // The window's placeholders: no city and no street narrow the search.
 const QString kNoCity = QStringLiteral("Не задан");
@@ -134,9 +140,10 @@ int Harvest(const CliOptions& options, const CliContext& context) {
     const AddressJob job = ResolveAddresses(options);
 
     TerminalWindow window(options, folder, context.clock, context.out, context.terminal);
+    // The run goes on a thread of this function's own, joined below, rather than on the worker's
+    // QThread: a join orders everything the run did before what follows, also for
+    // ThreadSanitizer, which cannot see Qt's own synchronisation.
     Scraper worker(window, folder, context.clock);
-    // Owned by this frame: it must not delete itself when its thread ends.
-    QObject::disconnect(&worker, &QThread::finished, &worker, &QObject::deleteLater);
     worker.RegionCode = job.region.code;
     worker.RegionName = job.region.text;
     for (const DirectoryEntry& city : job.cities) {
@@ -149,25 +156,39 @@ int Harvest(const CliOptions& options, const CliContext& context) {
     }
     worker.ReadTimeoutMs = context.readTimeoutMs;
 
-    int interruptions = 0;
     std::optional<StopSignals> stopSignals;
     if (context.catchStopSignals)
-        stopSignals.emplace([&] {
-            // The first as the stop button: the run ends at its next stop point and runs its end
-            // steps, a request under way runs to its answer or its time-out. Any later one also
-            // cuts that request and the pause after a failed one, as leaving the window does.
+        stopSignals.emplace();
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+    std::thread run([&] {
+        worker.Execute();
+        const std::lock_guard lock(doneMutex);
+        done = true;
+        doneChanged.notify_all();
+    });
+
+    int interruptions = 0;
+    for (;;) {
+        {
+            std::unique_lock lock(doneMutex);
+            if (doneChanged.wait_for(lock, kSignalLookMs, [&] { return done; }))
+                break;
+        }
+        for (int count = stopSignals ? stopSignals->Take() : 0; count > 0; --count) {
+            // The first as the stop button: the run ends at its next stop point and runs its
+            // end steps, a request under way runs to its answer or its time-out. Any later one
+            // also cuts that request and the pause after a failed one, as leaving the window
+            // does.
             if (++interruptions == 1)
                 worker.RequestStop();
             else
                 worker.StopNow();
             window.LogStop();
-        });
-
-    QEventLoop loop;
-    QObject::connect(&worker, &QThread::finished, &loop, &QEventLoop::quit);
-    worker.start();
-    loop.exec();
-    worker.wait();
+        }
+    }
+    run.join();
     stopSignals.reset();
 
     if (interruptions > 0)
