@@ -66,3 +66,13 @@ QByteArray PassportAnswer(int parameters) {
     passport += QStringLiteral("]}");
     return passport.toUtf8();
 }
+
+QByteArray TinyObjectsAnswer(int objects) {
+    QByteArray answer;
+    answer.reserve(qsizetype{objects} * 8 + 2);
+    answer += '[';
+    for (int i = 0; i < objects; ++i)
+        answer += i > 0 ? ",{\"a\":1}" : "{\"a\":1}";
+    answer += ']';
+    return answer;
+}
