@@ -17,7 +17,8 @@
 // The parse takes at most memoryBudget bytes for the value and its own work; an answer that
 // needs more gives no value, as a cut-short one does. The default is 8 times the text's own
 // size (16 bytes per UTF-16 code unit), at least 64 KiB: the portal's answers take a fraction
-// of it, and no answer can take the program's memory with it.
+// of it, and no answer can take the program's memory with it. Only long arrays of one-character
+// values ([0,0,...] past a few thousand elements) need more than the default.
 std::size_t DefaultParseBudget(QStringView text);
 std::optional<JsonValue> ParseLenient(QStringView text);
 std::optional<JsonValue> ParseLenient(QStringView text, std::size_t memoryBudget);
