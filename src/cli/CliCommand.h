@@ -25,6 +25,6 @@ struct CliContext {
 };
 
 // The whole command: --help, a directory listing, or a harvest run on the same worker and
-// workbook layer as the window. The arguments are those after the program name. Needs a
-// QCoreApplication; returns the exit status.
+// workbook layer as the window. The arguments are those after the program name. Returns the
+// exit status.
 int RunCli(const QStringList& arguments, const CliContext& context);

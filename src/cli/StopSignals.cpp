@@ -1,22 +1,16 @@
 #include "cli/StopSignals.h"
 
-#include "base/MessageError.h"
-
-#include <cerrno>
+#include <atomic>
 #include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
-// The pipe of the one StopSignals object; the handler may use nothing else.
-int pipeFds[2] = {-1, -1};
+// A lock-free atomic is all that a signal handler may touch.
+std::atomic<int> pendingSignals{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnStopSignal(int) {
-    const int savedErrno = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(pipeFds[1], &byte, 1);
-    errno = savedErrno;
+    pendingSignals.fetch_add(1);
 }
 
 void SetHandler(void (*handler)(int)) {
@@ -30,27 +24,15 @@ void SetHandler(void (*handler)(int)) {
 
 } // namespace
 
-StopSignals::StopSignals(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
-    if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw MessageError(QStringLiteral("Cannot create a pipe for the stop signals."));
-    notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] { Drain(); });
+StopSignals::StopSignals() {
+    pendingSignals = 0;
     SetHandler(&OnStopSignal);
 }
 
 StopSignals::~StopSignals() {
     SetHandler(SIG_DFL);
-    delete notifier_;
-    ::close(pipeFds[0]);
-    ::close(pipeFds[1]);
-    pipeFds[0] = pipeFds[1] = -1;
 }
 
-void StopSignals::Drain() {
-    char bytes[64];
-    ssize_t got = 0;
-    while ((got = ::read(pipeFds[0], bytes, sizeof bytes)) > 0) {
-        for (ssize_t i = 0; i < got; ++i)
-            onSignal_();
-    }
+int StopSignals::Take() {
+    return pendingSignals.exchange(0);
 }

@@ -95,6 +95,11 @@ void TerminalWindow::LogStop() {
     AddLogLine(QStringLiteral("Останавливаем работу"));
 }
 
+bool TerminalWindow::LogFileFailed() const {
+    const std::lock_guard lock(mutex_);
+    return logFileFailed_;
+}
+
 QStringList TerminalWindow::Lines() const {
     const std::lock_guard lock(mutex_);
     return lines_;

@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -41,7 +40,7 @@ public:
     // The stop line of the window's stop button, for Ctrl-C. Safe from any thread.
     void LogStop();
     // Whether the end report could not save the log file.
-    bool LogFileFailed() const { return logFileFailed_.load(); }
+    bool LogFileFailed() const;
     // The lines of this run so far, as the log file holds them.
     QStringList Lines() const;
 
@@ -67,7 +66,7 @@ private:
     int housePosition_ = 0;
     int stageMaximum_ = 0;
     int stagePosition_ = 0;
-    std::atomic<bool> logFileFailed_{false};
+    bool logFileFailed_ = false;
 };
 
 // The progress line: "Дом <position> из <maximum>, пара <position> из <maximum>", clamped as a
