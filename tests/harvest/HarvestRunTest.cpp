@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -261,14 +262,14 @@ TEST(HarvestRunTest, ErrorPauseHoldsTheWorkerUntilReleased) {
         R"({"rules": [{"endpoint": "map", "requests": [1], "fault": "status", "status": 503}]})"));
     HarvestJobRun run;
     run.window.holdOnPause = true;
-    run.worker.disconnect(); // the test owns the object, it must outlive its thread
-    run.worker.start();
+    // A joined thread of our own: its end is seen by ThreadSanitizer, unlike a QThread's.
+    std::thread worker([&] { run.worker.Execute(); });
     for (int i = 0; i < 3000 && !run.worker.IsHeld(); ++i)
         QThread::msleep(10);
-    ASSERT_TRUE(run.worker.IsHeld());
+    EXPECT_TRUE(run.worker.IsHeld()); // released or stopped below all the same
     EXPECT_EQ(run.Rows().size(), 0);
     run.worker.Release();
-    ASSERT_TRUE(run.worker.wait(60000));
+    worker.join();
     EXPECT_EQ(run.Rows().size(), 8);
 }
 

@@ -72,7 +72,10 @@ def main(argv=None):
         print(origin, flush=True)
         loop = threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.05}, daemon=True)
         loop.start()
-        while not stop_requested:
+        # A parent that dies without stopping us (a test aborted by a sanitizer, say) must not
+        # leave us holding its output pipes open for ever.
+        parent = os.getppid()
+        while not stop_requested and os.getppid() == parent:
             time.sleep(0.02)
         portal.stop.set()
         server.close_connections()
