@@ -7,6 +7,7 @@
 #include "harvest/SkipList.h"
 #include "harvest/WorkbookConversion.h"
 #include "http/PortalClient.h"
+#include "http/PortalError.h"
 #include "records/OutputTable.h"
 #include "records/PassportFiles.h"
 
@@ -188,7 +189,7 @@ void HarvestRun::StopPoint() const {
         throw RunStopped{};
 }
 
-bool HarvestRun::WasNotFound(const QString& failure) const {
-    return client_->ResponseCode() == 404 &&
-           failure == QString::fromLatin1(client_->LastStatusLine());
+bool WasNotFound(const std::exception& failure) {
+    const auto* error = dynamic_cast<const PortalError*>(&failure);
+    return error && error->StatusCode() == 404;
 }

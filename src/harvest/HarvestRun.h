@@ -25,6 +25,9 @@ struct TableWriteFailed {
 // The text of a failure: a MessageError's message, else what() read as UTF-8.
 QString FailureMessage(const std::exception& failure);
 
+// Whether the failed request itself was answered "404", not merely one after an earlier 404.
+bool WasNotFound(const std::exception& failure);
+
 // The state of one run and the steps that the set-up, the paging and the house visits share:
 // window calls, the interval wait, the attempts of one request, the stop points.
 class HarvestRun {
@@ -61,8 +64,6 @@ private:
     void PauseAfterError(const QString& failure);
     void WaitForInterval();
     void StopPoint() const;
-    // A failed request that the portal answered "404": its message is the 404 status line itself.
-    bool WasNotFound(const QString& failure) const;
 
     Scraper& worker_;
     RunWindow& window_;

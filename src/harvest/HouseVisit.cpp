@@ -87,7 +87,7 @@ void HarvestRun::HouseAttempts(const QString& message, const std::function<void(
             return;
         } catch (const std::exception& failure) {
             const QString text = FailureMessage(failure);
-            if (WasNotFound(text))
+            if (WasNotFound(failure))
                 return;
             PauseAfterError(text);
             // In one piece for the stop button; only leaving the program cuts it short.

@@ -7,17 +7,19 @@ namespace {
 
 // The locale's long time format without its time zone: hours, minutes and seconds.
 QString TimeWithSeconds(const QLocale& locale) {
-    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
+    const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
     return locale.timeFormat(QLocale::LongFormat).remove(zone).trimmed();
 }
 
 } // namespace
 
 QString FormatLogLine(const QString& message, const QDateTime& localTime) {
-    const QLocale locale = QLocale::system();
-    return locale.toString(localTime.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(localTime.time(), TimeWithSeconds(locale)) + QStringLiteral(": ") +
-           message;
+    // Every line of a run comes through here: the locale and its formats are taken once.
+    static const QLocale locale = QLocale::system();
+    static const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    static const QString timeFormat = TimeWithSeconds(locale);
+    return locale.toString(localTime.date(), dateFormat) + QLatin1Char(' ') +
+           locale.toString(localTime.time(), timeFormat) + QStringLiteral(": ") + message;
 }
 
 QString FormatLogLine(const QString& message) {

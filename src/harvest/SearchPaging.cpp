@@ -89,7 +89,7 @@ QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCo
             }
         } catch (const std::exception& failure) {
             const QString message = FailureMessage(failure);
-            if (WasNotFound(message)) {
+            if (WasNotFound(failure)) {
                 pageIndex = 0;
                 return {};
             }

@@ -94,7 +94,7 @@ PortalClient::Answer PortalClient::Request(QByteArray method, const QString& url
                     ParsePortalUrl(ResolveLocation(target, QString::fromLatin1(exchange.location)));
                 continue;
             }
-            throw PortalError(QString::fromLatin1(lastStatusLine_));
+            throw PortalError(QString::fromLatin1(lastStatusLine_), exchange.code);
         }
     } catch (const PortalError&) {
         if (abort_.Raised()) {

@@ -191,7 +191,6 @@ void MainForm::RunOnWindowThread(const std::function<void()>& operation) {
         operation();
         return;
     }
-    const QThread* caller = QThread::currentThread();
     std::exception_ptr failure;
     QMetaObject::invokeMethod(
         this,
@@ -201,12 +200,6 @@ void MainForm::RunOnWindowThread(const std::function<void()>& operation) {
             } catch (...) {
                 failure = std::current_exception();
             }
-            // The program is ending: a run that is still under way skips its workbook. The
-            // worker waits in this call, so the change is seen when it goes on.
-            if (closing_)
-                for (const QPointer<Scraper>& worker : workers_)
-                    if (worker && worker.data() == caller)
-                        worker->ConvertsWorkbook = false;
         },
         Qt::BlockingQueuedConnection);
     if (failure)

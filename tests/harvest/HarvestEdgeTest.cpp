@@ -147,6 +147,8 @@ TEST(HarvestEdgeTest, StopIsSeenInTheIntervalWaitAndTheBlockPause) {
         };
         run.worker.Execute();
         EXPECT_EQ(portal.Count(QStringLiteral("map")), 0);
+        // 2 s before the search, then one 100 ms step of the house's wait before the stop is seen.
+        EXPECT_EQ(run.clock.Slept(), 2100u);
         EXPECT_EQ(run.window.Calls().last(), QStringLiteral("state: end"));
     }
     {
