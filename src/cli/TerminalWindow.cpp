@@ -2,10 +2,9 @@
 
 #include "base/Clock.h"
 #include "base/MessageError.h"
-#include "harvest/ErrorPause.h"
-#include "harvest/LogFile.h"
 #include "harvest/LogLine.h"
 #include "harvest/ProgressView.h"
+#include "harvest/RunReports.h"
 #include "harvest/Scraper.h"
 
 namespace {
@@ -44,14 +43,12 @@ void TerminalWindow::ShowRunState(bool cursorHourGlass) {
         return;
     }
     running_ = false;
-    Append(QStringLiteral("Работа завершена"));
-    const QString name = LogFileName(clock_.TickCount());
-    Append(QStringLiteral("Лог записан в файл ") + name);
     try {
-        SaveLogFile(directory_ + name, lines_);
-    } catch (const MessageError& failure) {
+        EndReport(
+            directory_, clock_.TickCount(), [this](const QString& message) { Append(message); },
+            [this] { return lines_; });
+    } catch (const MessageError&) {
         logFileFailed_ = true;
-        Append(QStringLiteral("Ошибка: ") + failure.message());
         throw;
     }
 }
@@ -71,10 +68,8 @@ void TerminalWindow::ShowStageProgress(int maximum, int position) {
 }
 
 void TerminalWindow::PauseAfterError(Scraper& worker, const QString& result) {
-    if (!QualifiesForErrorPause(result))
+    if (!ReportErrorPause(result, [this](const QString& message) { AddLogLine(message); }))
         return;
-    AddLogLine(QStringLiteral("Ошибка: ") + result);
-    AddLogLine(QStringLiteral("Включаем паузу на 15 секунд"));
     ArmResumeTimer();
     // The pause the window's resume timer would end: the worker waits here itself.
     const std::uint32_t start = clock_.TickCount();

@@ -2,10 +2,9 @@
 // of the window (each on the window's thread while the worker waits); closing during a run.
 #include "base/Clock.h"
 #include "base/MessageError.h"
-#include "harvest/ErrorPause.h"
-#include "harvest/LogFile.h"
 #include "harvest/LogLine.h"
 #include "harvest/ProgressView.h"
+#include "harvest/RunReports.h"
 #include "harvest/Scraper.h"
 #include "ui/MainForm.h"
 #include "ui/WindowServices.h"
@@ -218,15 +217,14 @@ void MainForm::ShowRunState(bool cursorHourGlass) {
             EnableRunControls(false);
             return;
         }
-        Log(LogsMemo, QStringLiteral("Работа завершена"));
-        const QString name = LogFileName(clock_->TickCount());
-        Log(LogsMemo, QStringLiteral("Лог записан в файл ") + name);
         try {
-            SaveLogFile(programDirectory_ + name, LogsMemo->toPlainText().split(QLatin1Char('\n')));
-        } catch (const MessageError& failure) {
-            // The run is over all the same: say why the file is missing and give the controls
-            // back instead of leaving the start button dead.
-            Log(LogsMemo, QStringLiteral("Ошибка: ") + failure.message());
+            EndReport(
+                programDirectory_, clock_->TickCount(),
+                [this](const QString& message) { Log(LogsMemo, message); },
+                [this] { return LogsMemo->toPlainText().split(QLatin1Char('\n')); });
+        } catch (const MessageError&) {
+            // The run is over all the same: give the controls back instead of leaving the
+            // start button dead (the report said why the file is missing).
             EnableRunControls(true);
             throw;
         }
@@ -247,10 +245,8 @@ void MainForm::ShowStageProgress(int maximum, int position) {
 
 void MainForm::PauseAfterError(Scraper& worker, const QString& result) {
     RunOnWindowThread([&] {
-        if (!QualifiesForErrorPause(result))
+        if (!ReportErrorPause(result, [this](const QString& message) { Log(LogsMemo, message); }))
             return;
-        Log(LogsMemo, QStringLiteral("Ошибка: ") + result);
-        Log(LogsMemo, QStringLiteral("Включаем паузу на 15 секунд"));
         ArmResumeTimer();
         worker.Hold();
     });

@@ -2,7 +2,7 @@
 
 #include "FakeClock.h"
 #include "base/MessageError.h"
-#include "harvest/ErrorPause.h"
+#include "harvest/RunReports.h"
 #include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
 
@@ -42,10 +42,8 @@ public:
         Record(QStringLiteral("stage: %1/%2").arg(position).arg(maximum));
     }
     void PauseAfterError(Scraper& worker, const QString& result) override {
-        if (!QualifiesForErrorPause(result))
+        if (!ReportErrorPause(result, [this](const QString& message) { AddLogLine(message); }))
             return;
-        AddLogLine(QStringLiteral("Ошибка: ") + result);
-        AddLogLine(QStringLiteral("Включаем паузу на 15 секунд"));
         ArmResumeTimer();
         if (holdOnPause)
             worker.Hold();
