@@ -12,7 +12,7 @@
 //       --benchmark_report_aggregates_only=true    (one command line)
 // clang-format on
 
-#include "workbook/PlainNumber.h"
+#include "BareWorkbookLoop.h"
 #include "workbook/SpreadsheetTable.h"
 
 #include <QFile>
@@ -177,35 +177,7 @@ BENCHMARK(BM_SpreadsheetTable)
 // The practical limit: the same cells, nothing else.
 void BM_BareLibxlsxwriter(benchmark::State& state) {
     Measure(state, [](const BenchTable& table) {
-        lxw_workbook_options options{};
-        options.constant_memory = LXW_TRUE;
-        lxw_workbook* workbook =
-            workbook_new_opt(QFile::encodeName(table.WorkbookPath()).constData(), &options);
-        lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-        FILE* file = std::fopen(QFile::encodeName(table.TablePath()).constData(), "rb");
-        char* line = nullptr;
-        size_t capacity = 0;
-        lxw_row_t row = 0;
-        for (ssize_t length; (length = getline(&line, &capacity, file)) > 0; ++row) {
-            std::string_view rest(line, static_cast<std::size_t>(length));
-            while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
-                rest.remove_suffix(1);
-            for (lxw_col_t column = 0;; ++column) {
-                const std::size_t tab = rest.find('\t');
-                std::string field(rest.substr(0, tab));
-                if (const auto number = PlainNumber(field))
-                    worksheet_write_number(sheet, row, column, *number, nullptr);
-                else if (!field.empty())
-                    worksheet_write_string(sheet, row, column, field.c_str(), nullptr);
-                if (tab == std::string_view::npos)
-                    break;
-                rest.remove_prefix(tab + 1);
-            }
-        }
-        std::free(line);
-        std::fclose(file);
-        if (workbook_close(workbook) != LXW_NO_ERROR)
-            throw std::runtime_error("bare loop: workbook_close failed");
+        BareLibxlsxwriterLoop(table.TablePath(), table.WorkbookPath());
     });
 }
 BENCHMARK(BM_BareLibxlsxwriter)
