@@ -1,6 +1,7 @@
 #pragma once
 
 #include "harvest/RunWindow.h"
+#include "ui/ThreadCallRelay.h"
 
 #include <QList>
 #include <QPointer>
@@ -99,14 +100,13 @@ private:
     void EnableRunControls(bool enabled);
     void WorkerGone();
     bool AnyWorkerAlive() const;
-    // Runs an operation on the window's thread: at once when called there, else queued while
-    // the calling thread waits. A failure of the operation is thrown in the calling thread.
-    void RunOnWindowThread(const std::function<void()>& operation);
 
     QString programDirectory_;
     Clock* clock_;
     WindowServices* services_;
     std::function<void(Scraper&)> prepareWorker_;
+    // The worker's window calls reach the window's thread through it.
+    ThreadCallRelay relay_;
 
     QLabel* Label1 = nullptr;
     QComboBox* RegionComboBox = nullptr;

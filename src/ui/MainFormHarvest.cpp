@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
-#include <exception>
 
 namespace {
 
@@ -185,32 +184,12 @@ MainForm::~MainForm() {
     }
 }
 
-void MainForm::RunOnWindowThread(const std::function<void()>& operation) {
-    if (QThread::currentThread() == thread()) {
-        operation();
-        return;
-    }
-    std::exception_ptr failure;
-    QMetaObject::invokeMethod(
-        this,
-        [&] {
-            try {
-                operation();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 void MainForm::AddLogLine(const QString& message) {
-    RunOnWindowThread([&] { Log(LogsMemo, message); });
+    relay_.Run([&] { Log(LogsMemo, message); });
 }
 
 void MainForm::ShowRunState(bool cursorHourGlass) {
-    RunOnWindowThread([&] {
+    relay_.Run([&] {
         if (cursorHourGlass) {
             LogsMemo->clear();
             Log(LogsMemo, QStringLiteral("Начинаем работу."));
@@ -233,18 +212,18 @@ void MainForm::ShowRunState(bool cursorHourGlass) {
 }
 
 void MainForm::ShowHouseProgress(int maximum, int position) {
-    RunOnWindowThread([&] {
+    relay_.Run([&] {
         Show(ProgressBar, MakeProgressView(maximum, position));
         QCoreApplication::processEvents();
     });
 }
 
 void MainForm::ShowStageProgress(int maximum, int position) {
-    RunOnWindowThread([&] { Show(StagesProgressBar, MakeProgressView(maximum, position)); });
+    relay_.Run([&] { Show(StagesProgressBar, MakeProgressView(maximum, position)); });
 }
 
 void MainForm::PauseAfterError(Scraper& worker, const QString& result) {
-    RunOnWindowThread([&] {
+    relay_.Run([&] {
         if (!ReportErrorPause(result, [this](const QString& message) { Log(LogsMemo, message); }))
             return;
         ArmResumeTimer();
@@ -253,14 +232,14 @@ void MainForm::PauseAfterError(Scraper& worker, const QString& result) {
 }
 
 void MainForm::ArmResumeTimer() {
-    RunOnWindowThread([&] {
+    relay_.Run([&] {
         ResumeTimer->setInterval(15000);
         ResumeTimer->start();
     });
 }
 
 void MainForm::OpenWorkbook(const QString& path) {
-    RunOnWindowThread([&] {
+    relay_.Run([&] {
         if (!closing_)
             services_->OpenDocument(path);
     });
