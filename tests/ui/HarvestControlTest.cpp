@@ -10,9 +10,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -332,6 +334,38 @@ TEST_F(HarvestControlTest, ALogFileThatCannotBeWrittenIsReportedAndTheControlsCo
     EXPECT_TRUE(lines.last().contains(Str(": Ошибка: "))) << lines.last().toStdString();
     ExpectIdle();
     EXPECT_EQ(Rows().size(), 8);
+}
+
+// The headless command, given the same choice as the window, writes the same table, byte for
+// byte, and a workbook of as many rows.
+TEST_F(HarvestControlTest, TheHeadlessCommandWritesTheWindowsTableForTheSameChoice) {
+    convert_ = true;
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(Rows().size(), 8);
+    const auto readTable = [](const QString& folder) {
+        const QStringList tables = QDir(folder).entryList({QStringLiteral("data*.tab")});
+        EXPECT_EQ(tables.size(), 1) << folder.toStdString();
+        QFile file(folder + QLatin1Char('/') + tables.value(0));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QString rowCountLine = QStringLiteral("Файл сформирован, в нем 9 строк");
+    EXPECT_EQ(LinesEndingWith(rowCountLine), 1);
+
+    QTemporaryDir out;
+    QProcess cli;
+    cli.start(QStringLiteral(HOUSE_EXPORT_CLI_FILE),
+              {QStringLiteral("--region"),
+               Control<QComboBox>(*form_, "RegionComboBox")->currentData().toString(),
+               QStringLiteral("--all-streets"), QStringLiteral("--interval"), QStringLiteral("0"),
+               QStringLiteral("--out"), out.path()});
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardOutput()).contains(rowCountLine));
+    EXPECT_EQ(readTable(out.path()), readTable(folder_.Path()));
+    EXPECT_EQ(QDir(out.path()).entryList({QStringLiteral("data*.xlsx")}).size(), 1);
 }
 
 } // namespace
