@@ -1,6 +1,13 @@
 #include "ui/ThreadCallRelay.h"
 
 #include <QThread>
+#include <chrono>
+
+namespace {
+
+constexpr std::chrono::milliseconds kServeSlice(5);
+
+} // namespace
 
 ThreadCallRelay::ThreadCallRelay() {
     connect(this, &ThreadCallRelay::CallsWaiting, this, &ThreadCallRelay::RunWaitingCalls,
@@ -21,11 +28,15 @@ void ThreadCallRelay::Run(const std::function<void()>& operation) {
     }
     Call call;
     call.operation = &operation;
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         waiting_.push_back(&call);
+        wake = !wakeQueued_;
+        wakeQueued_ = true;
     }
-    emit CallsWaiting();
+    if (wake)
+        emit CallsWaiting();
     std::unique_lock lock(call.mutex);
     call.over.wait(lock, [&] { return call.finished; });
     if (call.failure)
@@ -33,13 +44,22 @@ void ThreadCallRelay::Run(const std::function<void()>& operation) {
 }
 
 void ThreadCallRelay::RunWaitingCalls() {
-    // One at a time: an operation may let events run, and with them this slot again.
+    // A worker hands over its next call as soon as one is over. Serving them in a row saves a
+    // round of the event loop (and a repaint) per call, but only for a few milliseconds: then
+    // the thread's other events (timers, input, painting) come first, and the calls still
+    // waiting get a new wake-up behind them. One call at a time, as an operation may let events
+    // run, and with them this slot again.
+    const auto end = std::chrono::steady_clock::now() + kServeSlice;
     for (;;) {
         Call* call = nullptr;
         {
             const std::lock_guard lock(mutex_);
-            if (waiting_.empty())
+            if (waiting_.empty()) {
+                wakeQueued_ = false;
                 return;
+            }
+            if (std::chrono::steady_clock::now() >= end)
+                break;
             call = waiting_.front();
             waiting_.pop_front();
         }
@@ -50,6 +70,7 @@ void ThreadCallRelay::RunWaitingCalls() {
         }
         Finish(*call);
     }
+    emit CallsWaiting();
 }
 
 void ThreadCallRelay::Finish(Call& call) {

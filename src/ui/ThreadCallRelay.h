@@ -25,6 +25,7 @@ public:
     void Run(const std::function<void()>& operation);
 
 signals:
+    // Calls wait and no wake-up is queued yet; at most one is queued at a time.
     void CallsWaiting();
 
 private:
@@ -41,4 +42,5 @@ private:
 
     std::mutex mutex_;
     std::deque<Call*> waiting_;
+    bool wakeQueued_ = false;
 };
