@@ -1,11 +1,14 @@
 #include "ui/ThreadCallRelay.h"
 
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 
 namespace {
 
 constexpr std::chrono::milliseconds kServeSlice(5);
+// How long a slice waits for a worker's next call before it gives the thread back.
+constexpr std::chrono::microseconds kNextCallWait(500);
 
 } // namespace
 
@@ -35,6 +38,7 @@ void ThreadCallRelay::Run(const std::function<void()>& operation) {
         wake = !wakeQueued_;
         wakeQueued_ = true;
     }
+    arrived_.notify_one();
     if (wake)
         emit CallsWaiting();
     std::unique_lock lock(call.mutex);
@@ -44,17 +48,18 @@ void ThreadCallRelay::Run(const std::function<void()>& operation) {
 }
 
 void ThreadCallRelay::RunWaitingCalls() {
-    // A worker hands over its next call as soon as one is over. Serving them in a row saves a
-    // round of the event loop (and a repaint) per call, but only for a few milliseconds: then
-    // the thread's other events (timers, input, painting) come first, and the calls still
-    // waiting get a new wake-up behind them. One call at a time, as an operation may let events
-    // run, and with them this slot again.
+    // A worker hands over its next call as soon as one is over. Serving them in a row (and
+    // waiting a moment for the next) saves a round of the event loop, and with it a repaint, per
+    // call; but only for a few milliseconds: then the thread's other events (timers, input,
+    // painting) come first, and the calls still waiting get a new wake-up behind them. One call
+    // at a time, as an operation may let events run, and with them this slot again.
     const auto end = std::chrono::steady_clock::now() + kServeSlice;
     for (;;) {
         Call* call = nullptr;
         {
-            const std::lock_guard lock(mutex_);
-            if (waiting_.empty()) {
+            std::unique_lock lock(mutex_);
+            const auto next = std::min(end, std::chrono::steady_clock::now() + kNextCallWait);
+            if (!arrived_.wait_until(lock, next, [&] { return !waiting_.empty(); })) {
                 wakeQueued_ = false;
                 return;
             }

@@ -41,6 +41,7 @@ private:
     static void Finish(Call& call);
 
     std::mutex mutex_;
+    std::condition_variable arrived_;
     std::deque<Call*> waiting_;
     bool wakeQueued_ = false;
 };
