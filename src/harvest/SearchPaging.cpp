@@ -40,11 +40,15 @@ void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode)
 
         const SearchPageAnswer page(answer);
         bool pageHadItems = false;
-        if (!page.Parsed())
+        // A cut-short text or a page of another kind (an HTML error page, say) ends the pair
+        // with a line that says so, not in silence; a page left blank after its twenty
+        // attempts is read as it is (its lines already said why).
+        const bool readable = page.IsObject() || (page.Parsed() && IsBlank(answer));
+        if (!readable)
             Log(QStringLiteral("Ошибка: страница ") + QString::number(pageIndex) +
                 QStringLiteral(
                     " пришла не полностью или не в формате JSON, дома с нее не загружены"));
-        if (page.Parsed()) {
+        if (readable) {
             lastTotal_ = page.Total();
             if (pageIndex == 1) {
                 worker_.ProgressBarMax = std::int32_t(std::clamp<std::int64_t>(

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "json/JsonAccess.h"
-
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -28,6 +27,8 @@ public:
 
     // Whether the answer parsed into a value at all (a cut-short or malformed JSON text does not).
     bool Parsed() const { return root_.has_value(); }
+    // Whether it is a JSON object, as every search page is (an HTML error page reads as a text).
+    bool IsObject() const { return root_ && root_->kind() == JsonKind::Object; }
     std::int64_t Total() const { return IntegerAt(root_, u"total"); }
     QString TotalText() const { return TextAt(root_, u"total"); }
     // The houses of this page; nullptr when "items" is missing or not an array.

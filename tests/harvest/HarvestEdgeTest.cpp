@@ -111,6 +111,18 @@ INSTANTIATE_TEST_SUITE_P(
                    8,
                    {{"Ошибка: страница 1 пришла не полностью или не в формате JSON, дома с нее не "
                      "загружены",
+                     1}}},
+        // An HTML page in place of page 2: said so, not a silent end of the pair.
+        PagingCase{"HtmlInPlaceOfPageTwo",
+                   "small",
+                   R"({"endpoint": "search", "requests": [2], "fault": "html_200"})",
+                   3,
+                   false,
+                   1,
+                   2,
+                   3,
+                   {{"Ошибка: страница 2 пришла не полностью или не в формате JSON, дома с нее не "
+                     "загружены",
                      1}}}),
     [](const testing::TestParamInfo<PagingCase>& info) { return std::string(info.param.name); });
 
