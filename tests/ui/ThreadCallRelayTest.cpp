@@ -92,9 +92,12 @@ TEST(ThreadCallRelayTest, ACallStillWaitingWhenTheRelayGoesEndsUnrun) {
     QObject::connect(relay.get(), &ThreadCallRelay::CallsWaiting, [&] { queued = true; });
     std::atomic<bool> ran = false;
     std::thread worker([&, target = relay.get()] { target->Run([&] { ran = true; }); });
-    // The call is queued and never served; the relay's end releases the worker.
+    // The call is queued and never served; the relay's end releases the worker. The pause lets
+    // the worker's emission return before its sender goes (the window, too, ends the relay only
+    // after its workers).
     while (!queued)
         QThread::msleep(1);
+    QThread::msleep(100);
     relay.reset();
     worker.join();
     EXPECT_FALSE(ran);
