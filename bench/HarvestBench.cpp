@@ -15,6 +15,7 @@
 // clang-format on
 // HARVEST_BENCH_HOUSES=<n> runs a smaller region (a quick look; the figures are for 20,000).
 #include "PortalSimProcess.h"
+#include "WarmPortal.h"
 #include "base/Clock.h"
 #include "base/MessageError.h"
 #include "harvest/ErrorPause.h"
@@ -180,17 +181,8 @@ void Report(benchmark::State& state, const RunMarks& marks) {
 // ----- the fake portal -------------------------------------------------------------------------
 
 const PortalSimProcess& Portal() {
-    static const std::unique_ptr<PortalSimProcess> portal = [] {
-        auto process = std::make_unique<PortalSimProcess>(
-            QStringLiteral(HX_PORTAL_SIM),
-            PortalSimProcess::Options{{},
-                                      {QStringLiteral("--demo-count"), QString::number(Houses())}});
-        qputenv("PORTAL_ORIGIN", process->Origin().toUtf8());
-        PortalClient client(ClientProfile::Directory); // the portal's first answers are slower
-        for (int i = 0; i < 50; ++i)
-            client.Get(RegionsUrl());
-        return process;
-    }();
+    static const std::unique_ptr<PortalSimProcess> portal =
+        StartWarmPortal({QStringLiteral("--demo-count"), QString::number(Houses())});
     return *portal;
 }
 

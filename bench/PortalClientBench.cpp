@@ -3,6 +3,7 @@
 // connection; POSTs as HTTP/1.0, each on a new connection that resumes the TLS session of the
 // one before.
 #include "PortalSimProcess.h"
+#include "WarmPortal.h"
 #include "http/PortalClient.h"
 #include "portal/PortalApi.h"
 
@@ -15,15 +16,7 @@ namespace {
 
 // The fake portal for the whole run, with PORTAL_ORIGIN pointing at it.
 const PortalSimProcess& Portal() {
-    static const std::unique_ptr<PortalSimProcess> portal = [] {
-        auto process = std::make_unique<PortalSimProcess>(QStringLiteral(HX_PORTAL_SIM));
-        qputenv("PORTAL_ORIGIN", process->Origin().toUtf8());
-        // warm the portal up (its data is made lazily) before anything is timed
-        PortalClient client(ClientProfile::Directory);
-        for (int i = 0; i < 50; ++i)
-            client.Get(RegionsUrl());
-        return process;
-    }();
+    static const std::unique_ptr<PortalSimProcess> portal = StartWarmPortal();
     return *portal;
 }
 
