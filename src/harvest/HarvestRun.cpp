@@ -138,18 +138,15 @@ void HarvestRun::EndRun(bool tableOpened) {
         table_->Close();
     } catch (const std::exception& failure) {
         worker_.failed_ = true;
-        window_.AddLogLine(QStringLiteral("Ошибка: ") + FailureMessage(failure));
+        Log(QStringLiteral("Ошибка: ") + FailureMessage(failure));
     }
     // Leaving the program skips the workbook: nobody is there to open it.
     if (!tableOpened || !worker_.ConvertsWorkbook || worker_.StoppingNow())
         return;
     const bool converted = ConvertToWorkbook(
         table_->TablePath(), table_->WorkbookPath(),
-        [this](const QString& message) {
-            worker_.LogMessageText = message;
-            window_.AddLogLine(message);
-        },
-        window_);
+        [this](const QString& message) { Log(message); }, window_,
+        [this] { return worker_.StoppingNow(); });
     if (!converted)
         worker_.failed_ = true;
 }
@@ -158,6 +155,18 @@ void HarvestRun::Log(const QString& message) {
     worker_.WaitWhileHeld();
     worker_.LogMessageText = message;
     window_.AddLogLine(message);
+}
+
+void HarvestRun::LogRequest(const QString& message) {
+    WaitToBegin();
+    worker_.LogMessageText = message;
+    window_.AddLogLine(message);
+}
+
+void HarvestRun::WaitToBegin() {
+    worker_.WaitWhileHeld();
+    if (worker_.StoppedWhileHeld())
+        throw RunStopped{};
 }
 
 void HarvestRun::ShowHouseProgress() {

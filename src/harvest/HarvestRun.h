@@ -59,6 +59,11 @@ private:
                        const std::function<void()>& keep = {});
 
     void Log(const QString& message);
+    // The line of a request about to be sent; a stop that released a held worker ends the run
+    // before it.
+    void LogRequest(const QString& message);
+    // Waits out a hold; a stop that released the worker ends the run before the next request.
+    void WaitToBegin();
     void ShowHouseProgress();
     void ShowStageProgress();
     void PauseAfterError(const QString& failure);

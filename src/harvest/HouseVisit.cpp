@@ -51,7 +51,7 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
                             QStringLiteral("\" не сохранен: такое имя файла небезопасно"));
                         return;
                     }
-                    worker_.WaitWhileHeld();
+                    WaitToBegin();
                     SavePassport(directory_, guid, passportBytes);
                 }
             });
@@ -75,10 +75,10 @@ void HarvestRun::HouseAttempts(const QString& message, const std::function<void(
                                const std::function<void()>& keep) {
     for (int attempt = 0; attempt < kAttempts;) {
         WaitForInterval();
-        Log(message);
+        LogRequest(message);
         ++attempt;
         try {
-            worker_.WaitWhileHeld();
+            WaitToBegin();
             send();
             StopPoint();
             lastSuccessTick_ = clock_.TickCount();

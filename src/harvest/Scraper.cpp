@@ -41,6 +41,8 @@ bool Scraper::IsHeld() const {
 void Scraper::RequestStop() {
     {
         const std::lock_guard lock(gateMutex_);
+        if (held_)
+            stoppedWhileHeld_ = true;
         stop_ = true;
         held_ = false;
     }

@@ -50,6 +50,8 @@ public:
     // Asks the run to end at its next stop point; also releases a held worker.
     void RequestStop();
     bool StopRequested() const { return stop_.load(); }
+    // Whether the stop request found the worker held: it then begins nothing more.
+    bool StoppedWhileHeld() const { return stoppedWhileHeld_.load(); }
     // The immediate stop for leaving the program: the stop request, the gate opened, the request
     // under way aborted and no further pause slept, so the run reaches its end steps at once.
     void StopNow();
@@ -82,6 +84,7 @@ private:
     Clock& clock_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> stoppingNow_{false};
+    std::atomic<bool> stoppedWhileHeld_{false}; // changed under gateMutex_
     std::atomic<bool> failed_{false};
     mutable std::mutex gateMutex_;
     std::condition_variable gateOpened_;

@@ -22,6 +22,11 @@ bool IsBlank(const QString& answer) {
     return std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.unicode() <= 0x20; });
 }
 
+// Whether a page can be read: a JSON object, or the blank answer of a page given up.
+bool IsReadablePage(const SearchPageAnswer& page, const QString& answer) {
+    return page.IsObject() || IsBlank(answer);
+}
+
 std::uint32_t IntervalMs(int seconds) {
     return std::uint32_t(
         std::clamp<qint64>(qint64(seconds) * 1000, 0, std::numeric_limits<std::int32_t>::max()));
@@ -37,26 +42,29 @@ void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode)
     while (pageIndex != 0) {
         intervalMs_ = IntervalMs(window_.IntervalSeconds());
         const QString answer = LoadPage(pageIndex, pageSize, cityCode, streetCode);
+        if (pageIndex == 0)
+            return; // 404: the portal has no such page
 
         const SearchPageAnswer page(answer);
+        // A page left blank after its attempts is read as it is (its lines already said why);
+        // one that stayed cut short or of another kind loses its houses only.
+        const bool readable = IsReadablePage(page, answer);
+        if (readable)
+            lastTotal_ = page.Total();
+        if (pageIndex == 1) {
+            worker_.ProgressBarMax = std::int32_t(
+                std::clamp<std::int64_t>(lastTotal_, 0, std::numeric_limits<std::int32_t>::max()));
+            worker_.ProgressBarPosition = 0;
+            ShowHouseProgress();
+        }
         bool pageHadItems = false;
-        // A cut-short text or a page of another kind (an HTML error page, say) ends the pair
-        // with a line that says so, not in silence; a page left blank after its twenty
-        // attempts is read as it is (its lines already said why).
-        const bool readable = page.IsObject() || (page.Parsed() && IsBlank(answer));
-        if (!readable)
+        if (!readable) {
             Log(QStringLiteral("Ошибка: страница ") + QString::number(pageIndex) +
                 QStringLiteral(
                     " пришла не полностью или не в формате JSON, дома с нее не загружены"));
-        if (readable) {
-            lastTotal_ = page.Total();
-            if (pageIndex == 1) {
-                worker_.ProgressBarMax = std::int32_t(std::clamp<std::int64_t>(
-                    lastTotal_, 0, std::numeric_limits<std::int32_t>::max()));
-                worker_.ProgressBarPosition = 0;
-                ShowHouseProgress();
+        } else {
+            if (pageIndex == 1)
                 Log(QStringLiteral("Найдено домов: ") + page.TotalText());
-            }
             if (const JsonArray* items = page.Items(); items && !items->empty()) {
                 pageHadItems = true;
                 received += qint64(items->size());
@@ -66,8 +74,10 @@ void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode)
             }
         }
         // The portal's total ends the paging; a page that lists nobody ends it too, so that a
-        // portal announcing more houses than it lists is not asked for pages without end.
-        if (pageIndex != 0 && received < lastTotal_ && pageHadItems)
+        // portal announcing more houses than it lists is not asked for pages without end. After
+        // a lost page the paging goes on while the total promises further pages.
+        const bool morePages = readable ? pageHadItems : qint64(pageIndex) * pageSize < lastTotal_;
+        if (received < lastTotal_ && morePages)
             ++pageIndex;
         else
             pageIndex = 0;
@@ -79,11 +89,11 @@ QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCo
     QString answer;
     for (int attempt = 0; attempt < kAttempts;) {
         WaitForInterval();
-        Log(QStringLiteral("Загружаем страницу ") + QString::number(pageIndex) +
-            QStringLiteral(" на ") + QString::number(pageSize) + QStringLiteral(" домов"));
+        LogRequest(QStringLiteral("Загружаем страницу ") + QString::number(pageIndex) +
+                   QStringLiteral(" на ") + QString::number(pageSize) + QStringLiteral(" домов"));
         ++attempt;
         try {
-            worker_.WaitWhileHeld();
+            WaitToBegin();
             ApplyPostSettings(*client_);
             answer = client_->Post(HouseSearchUrl(pageIndex, pageSize),
                                    SearchBody(worker_.RegionCode, cityCode, streetCode));
@@ -91,6 +101,11 @@ QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCo
                 Log(QStringLiteral("Сайт не выдал никаких данных, повторяем запрос..."));
                 throw MessageError(QStringLiteral("Повторяем запрос"));
             }
+            StopPoint();
+            // A page cut short on its way (or an error page in its place) is asked for again.
+            if (!IsReadablePage(SearchPageAnswer(answer), answer))
+                throw MessageError(QStringLiteral("страница ") + QString::number(pageIndex) +
+                                   QStringLiteral(" пришла не полностью или не в формате JSON"));
         } catch (const std::exception& failure) {
             const QString message = FailureMessage(failure);
             if (WasNotFound(failure)) {
@@ -110,9 +125,9 @@ QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCo
             }
             continue;
         }
-        StopPoint();
         lastSuccessTick_ = clock_.TickCount();
         return answer;
     }
-    return {};
+    // Given up: the latest answer that came tells whether the page was blank or lost.
+    return answer;
 }

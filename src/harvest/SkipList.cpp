@@ -1,6 +1,7 @@
 #include "harvest/SkipList.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -16,14 +17,13 @@ int CountSkipLines(const QString& path) {
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
 
-    QStringList lines = text.split(QStringLiteral("\n"));
+    // A line ends at CR LF, LF or a lone CR; a line break at the end does not begin another line.
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = text.split(lineBreak);
     if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // a line break at the end does not begin another line
+        lines.removeLast();
     QSet<QString> distinct;
-    for (QString& line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    for (const QString& line : lines)
         distinct.insert(line.toCaseFolded());
-    }
     return int(distinct.size());
 }

@@ -5,10 +5,12 @@
 #include "workbook/SpreadsheetTable.h"
 
 bool ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
-                       const std::function<void(const QString&)>& log, RunWindow& window) {
+                       const std::function<void(const QString&)>& log, RunWindow& window,
+                       const std::function<bool()>& cancelled) {
     log(QStringLiteral("Запускаем формирование файла Excel..."));
     try {
         SpreadsheetTable sheet;
+        sheet.SetCancelCheck(cancelled);
         sheet.OpenText(tablePath);
         log(QStringLiteral("Файл сформирован, в нем ") + QString::number(sheet.UsedRowCount()) +
             QStringLiteral(" строк"));
@@ -19,6 +21,8 @@ bool ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
         sheet.Close();
         log(QStringLiteral("Открываем файл с результатами ") + workbookPath);
         window.OpenWorkbook(workbookPath);
+    } catch (const ConversionCancelled&) {
+        return false;
     } catch (const std::exception& failure) {
         log(QStringLiteral("Ошибка: ") + FailureMessage(failure));
         return false;

@@ -144,6 +144,9 @@ void MainForm::CreateControls() {
     RegionComboBox->setObjectName(QStringLiteral("RegionComboBox"));
     RegionComboBox->setEditable(false);
     RegionComboBox->setMaxVisibleItems(30);
+    // Styles such as Fusion drop a non-editable list down as a menu over the whole screen,
+    // ignoring the row count above; the plain list popup honours it.
+    RegionComboBox->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     Place(RegionComboBox, {8, 27, 297, 22}, Left | Top);
     Label5 = label("Label5", "Выберите район", {8, 55}, Left | Top);
     ListBox2 = list("ListBox2", QAbstractItemView::SingleSelection, {8, 74, 297, 151}, Left | Top);

@@ -97,6 +97,13 @@ void MainForm::RegionComboBoxChange() {
 }
 
 void MainForm::ListBox2Click() {
+    // The area list always shows one area: a Ctrl+click that took the selection away puts it
+    // back, and the cities stay those of that area.
+    if (ListBox2->selectedItems().isEmpty() && ListBox2->currentItem() != nullptr) {
+        const QSignalBlocker blocker(ListBox2);
+        ListBox2->currentItem()->setSelected(true);
+        return;
+    }
     Clear(ListBox1);
     if (RegionComboBox->currentIndex() <= 0)
         return;

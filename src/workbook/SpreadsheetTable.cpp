@@ -29,6 +29,12 @@ struct SpreadsheetTable::State {
     TableOutline outline;
     bool freezeHeaderRow = false;
     std::int64_t cutCells = 0;
+    std::function<bool()> cancelled;
+
+    void ThrowIfCancelled() const {
+        if (cancelled && cancelled())
+            throw ConversionCancelled();
+    }
 };
 
 SpreadsheetTable::SpreadsheetTable(std::size_t sheetRowLimit) : state_(std::make_unique<State>()) {
@@ -37,12 +43,17 @@ SpreadsheetTable::SpreadsheetTable(std::size_t sheetRowLimit) : state_(std::make
 
 SpreadsheetTable::~SpreadsheetTable() = default;
 
+void SpreadsheetTable::SetCancelCheck(std::function<bool()> cancelled) {
+    state_->cancelled = std::move(cancelled);
+}
+
 void SpreadsheetTable::OpenText(const QString& tablePath) {
     Close();
     // A table that cannot be read leaves no count of an earlier one behind.
     state_->outline = {};
     state_->cutCells = 0;
-    state_->outline = ScanTable(tablePath, kWidthSampleLines);
+    state_->outline =
+        ScanTable(tablePath, kWidthSampleLines, [this] { state_->ThrowIfCancelled(); });
     state_->tablePath = tablePath;
     state_->freezeHeaderRow = false;
     state_->open = true;
@@ -68,9 +79,13 @@ void SpreadsheetTable::SaveAs(const QString& workbookPath) {
                            state_->freezeHeaderRow);
         TableSplitter splitter(filler, kFieldByteCap);
         TableFile table(state_->tablePath);
-        for (std::string_view block = table.NextBlock(); !block.empty(); block = table.NextBlock())
+        for (std::string_view block = table.NextBlock(); !block.empty();
+             block = table.NextBlock()) {
+            state_->ThrowIfCancelled();
             splitter.Feed(block);
+        }
         splitter.Finish();
+        state_->ThrowIfCancelled();
         filler.Finish();
         writer.Close();
         state_->cutCells = filler.CutCellCount();

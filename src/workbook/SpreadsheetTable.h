@@ -1,9 +1,18 @@
 #pragma once
 
+#include "base/MessageError.h"
+
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+
+// The conversion was given up on request: nothing was saved, no temporary file is left.
+class ConversionCancelled : public MessageError {
+public:
+    ConversionCancelled() : MessageError(QStringLiteral("The conversion was cancelled.")) {}
+};
 
 // The spreadsheet layer of the end of a run: a tab-separated UTF-8 table (byte-order mark
 // optional, CR LF or LF line ends) opened as a worksheet, one row per line and one cell per field,
@@ -20,6 +29,10 @@ public:
     ~SpreadsheetTable();
     SpreadsheetTable(const SpreadsheetTable&) = delete;
     SpreadsheetTable& operator=(const SpreadsheetTable&) = delete;
+
+    // Asked between blocks of the table while it is read and written; when it gives true,
+    // OpenText and SaveAs throw ConversionCancelled (the program is leaving, say).
+    void SetCancelCheck(std::function<bool()> cancelled);
 
     void OpenText(const QString& tablePath);
     // Lines of the table, the header included.

@@ -28,7 +28,8 @@ constexpr std::size_t kMeasuredFieldCap = 4096;
 
 } // namespace
 
-TableOutline ScanTable(const QString& path, std::size_t sampleLines) {
+TableOutline ScanTable(const QString& path, std::size_t sampleLines,
+                       const std::function<void()>& betweenBlocks) {
     TableOutline outline;
     TableFile file(path);
     WidthSample sample(outline.widths, sampleLines);
@@ -36,6 +37,8 @@ TableOutline ScanTable(const QString& path, std::size_t sampleLines) {
     bool sampling = sampleLines > 0;
     bool endsOpen = false; // the bytes after the last line end form a line
     for (std::string_view block = file.NextBlock(); !block.empty(); block = file.NextBlock()) {
+        if (betweenBlocks)
+            betweenBlocks();
         outline.lineCount += std::count(block.begin(), block.end(), '\n');
         endsOpen = block.back() != '\n';
         if (sampling)

@@ -3,6 +3,7 @@
 #include "HarvestJobRun.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThread>
 #include <csignal>
 #include <sys/resource.h>
@@ -28,6 +29,7 @@ struct PagingCase {
     int searchRequests;
     int rows;
     std::vector<std::pair<const char*, int>> lineCounts; // log line -> how often
+    const char* lastHouseProgress = nullptr;             // the house bar as the run leaves it
 };
 
 void PrintTo(const PagingCase& c, std::ostream* os) {
@@ -53,7 +55,12 @@ TEST_P(HarvestPagingTest, PagesAreAskedForAndEndedByTheRules) {
     const QStringList lines = run.window.LogLines();
     for (const auto& [line, count] : c.lineCounts)
         EXPECT_EQ(lines.count(QString::fromUtf8(line)), count) << line;
-    EXPECT_EQ(run.window.Calls().last(), QStringLiteral("state: end"));
+    const QStringList calls = run.window.Calls();
+    EXPECT_EQ(calls.last(), QStringLiteral("state: end"));
+    if (c.lastHouseProgress != nullptr) {
+        EXPECT_EQ(calls.filter(QRegularExpression(QStringLiteral("^house: "))).last(),
+                  QString::fromUtf8(c.lastHouseProgress));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,31 +106,67 @@ INSTANTIATE_TEST_SUITE_P(
                    20,
                    19,
                    {{"Включилась блокировка, делаем паузу 3 минуты", 0}}},
-        // The second pair's page does not parse: it is reported, and the pair does not page on
-        // by the first pair's total.
-        PagingCase{"CutShortPageOfALaterPair",
+        // A page that does not parse, or an HTML page in its place, is asked for again.
+        PagingCase{"CutShortPageOfALaterPairAskedAgain",
                    "small",
                    R"({"endpoint": "search", "requests": [2], "fault": "truncated_json"})",
                    100,
                    false,
                    2,
-                   2,
-                   8,
-                   {{"Ошибка: страница 1 пришла не полностью или не в формате JSON, дома с нее не "
+                   3,
+                   16,
+                   {{"Ошибка: ERROR_страница 1 пришла не полностью или не в формате JSON", 1},
+                    {"Ошибка: страница 1 пришла не полностью или не в формате JSON, дома с нее не "
                      "загружены",
-                     1}}},
-        // An HTML page in place of page 2: said so, not a silent end of the pair.
-        PagingCase{"HtmlInPlaceOfPageTwo",
+                     0}}},
+        PagingCase{"HtmlInPlaceOfPageTwoAskedAgain",
                    "small",
                    R"({"endpoint": "search", "requests": [2], "fault": "html_200"})",
                    3,
                    false,
                    1,
-                   2,
+                   4,
+                   8,
+                   {{"Включаем паузу на 15 секунд", 1}}},
+        PagingCase{
+            "SecondPageOfTenCutShortThreeTimes",
+            "thousand",
+            R"({"endpoint": "search", "requests": [2, 3, 4], "fault": "truncated_json"})",
+            100,
+            false,
+            1,
+            13,
+            1000,
+            {{"Загружаем страницу 2 на 100 домов", 4}, {"Загружаем страницу 11 на 100 домов", 0}}},
+        // Twenty times cut short: that page's houses are lost, the pair pages on by its total.
+        PagingCase{"PageTwoLostThePairGoesOn",
+                   "small",
+                   R"({"endpoint": "search", "requests": [2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,
+                       18,19,20,21], "fault": "truncated_json"})",
                    3,
+                   false,
+                   1,
+                   23,
+                   5,
                    {{"Ошибка: страница 2 пришла не полностью или не в формате JSON, дома с нее не "
                      "загружены",
-                     1}}}),
+                     1},
+                    {"Загружаем страницу 3 на 3 домов", 1}}},
+        // A lost first page of the second pair: its house bar starts from nothing.
+        PagingCase{"PageOneOfALaterPairLost",
+                   "small",
+                   R"({"endpoint": "search", "requests": [2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,
+                       18,19,20,21], "fault": "truncated_json"})",
+                   100,
+                   false,
+                   2,
+                   21,
+                   8,
+                   {{"Ошибка: страница 1 пришла не полностью или не в формате JSON, дома с нее не "
+                     "загружены",
+                     1},
+                    {"Найдено домов: 8", 1}},
+                   "house: 0/0"}),
     [](const testing::TestParamInfo<PagingCase>& info) { return std::string(info.param.name); });
 
 TEST(HarvestEdgeTest, PairsFollowTheListsAndShowTheirStage) {
@@ -210,6 +253,22 @@ TEST(HarvestEdgeTest, AHeldWorkerStopsWhenAskedAndTheImmediateStopCutsARequestSh
         worker.join();
         EXPECT_EQ(run.Rows().size(), 0);
         EXPECT_EQ(portal.Count(QStringLiteral("map")), 1);
+    }
+    {
+        // Paused just after a request's line, then stopped: the request is not sent.
+        SimulatedPortal portal;
+        HarvestJobRun run;
+        run.window.onLog = [&](const QString& message) {
+            if (message.startsWith(QStringLiteral("Загружаем координаты")))
+                run.worker.Hold();
+        };
+        std::thread worker([&] { run.worker.Execute(); });
+        for (int i = 0; i < 3000 && !run.worker.IsHeld(); ++i)
+            QThread::msleep(10);
+        run.worker.RequestStop();
+        worker.join();
+        EXPECT_EQ(portal.Count(QStringLiteral("map")), 0);
+        EXPECT_EQ(run.LinesStartingWith(QStringLiteral("Загружаем")), 2);
     }
     {
         SimulatedPortal portal(Rules(R"({"endpoint": "search", "fault": "delay", "seconds": 60})"));

@@ -236,12 +236,12 @@ TEST(HarvestRunTest, SetUpWithoutPairsOrWithoutTable) {
         QFile skip(run.folder.Path() + QStringLiteral("/skip.txt"));
         ASSERT_TRUE(skip.open(QIODevice::WriteOnly));
         skip.write("\xEF\xBB\xBF"
-                   "a\r\nA\r\nb\r\n");
+                   "a\r\nA\r\nb\rc\n"); // a lone CR ends a line too
         skip.close();
         run.worker.Execute();
         EXPECT_EQ(run.Rows().size(), 0);
         EXPECT_EQ(run.window.LogLines().first(),
-                  QStringLiteral("В файле skip.txt найдено 2 ссылок на карточки организаций, "
+                  QStringLiteral("В файле skip.txt найдено 3 ссылок на карточки организаций, "
                                  "которые не будут загружаться."));
         EXPECT_TRUE(run.window.Calls().contains(QStringLiteral("stage: 0/0")));
     }

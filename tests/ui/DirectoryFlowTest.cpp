@@ -133,6 +133,12 @@ TEST_F(DirectoryFlowTest, AreaAndCityClicksNarrowTheirRequests) {
     EXPECT_EQ(Texts(cities_), (QStringList{Str("Не задан"), Described(city)}));
     EXPECT_TRUE(SelectedRows(cities_).isEmpty());
     EXPECT_EQ(Texts(streets_), regionStreets);
+    // Ctrl+click on the chosen area keeps it chosen: no request, no line.
+    ClickRow(areas_, 1, Qt::ControlModifier);
+    QTest::qWait(50);
+    EXPECT_EQ(SelectedRows(areas_), QList<int>{1});
+    EXPECT_EQ(LogLines(*form_).size(), 10);
+    EXPECT_EQ(portal_->Count(QStringLiteral("cities")), 2);
 
     // A city with the area chosen: both codes; a toggle click that removes it reloads as well.
     ClickRow(cities_, 1);

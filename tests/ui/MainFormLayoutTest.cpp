@@ -118,6 +118,18 @@ TEST_F(MainFormLayoutTest, DefaultsOfListsOptionsAndLog) {
     EXPECT_FALSE(regions->isEditable());
     EXPECT_EQ(regions->maxVisibleItems(), 30);
     EXPECT_EQ(regions->count(), 0);
+    {
+        // The drop-down shows 30 rows, whatever the style would do with a long list.
+        QComboBox dropDown(&form);
+        dropDown.setMaxVisibleItems(regions->maxVisibleItems());
+        dropDown.setStyleSheet(regions->styleSheet());
+        for (int row = 0; row < 90; ++row)
+            dropDown.addItem(QString::number(row));
+        dropDown.showPopup();
+        const QAbstractItemView* view = dropDown.view();
+        EXPECT_EQ(view->viewport()->height() / view->sizeHintForRow(0), 30);
+        dropDown.hidePopup();
+    }
 
     const struct {
         const char* name;

@@ -1,9 +1,11 @@
 // Start-up: the checks of the program's folder with their messages, the window's reaction to a
 // failed check, and the program folder that the build makes (the TLS libraries beside it).
 #include "UiTestSupport.h"
+#include "ui/ApplicationSetup.h"
 #include "ui/StartupChecks.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTimer>
 
@@ -86,6 +88,10 @@ TEST(StartupChecks, AFailedCheckShowsItsNoticeAndEndsTheProgramWithStatusZero) {
         if (fails) {
             ASSERT_EQ(services.notices.size(), 1u);
             EXPECT_EQ(services.notices[0].title, Str("Внимание!"));
+            // Qt appends a display name, once set, to every title the window system shows.
+            SetUpApplication();
+            EXPECT_EQ(QGuiApplication::applicationDisplayName(),
+                      QCoreApplication::applicationName());
             EXPECT_EQ(services.notices[0].text, Message(2));
             EXPECT_EQ(services.endStatuses, QList<int>{0});
             EXPECT_FALSE(startup->isActive()) << "nothing after a failed check runs";
