@@ -176,25 +176,39 @@ TEST(HarvestRunTest, StopEndsTheRunWithTheRowsWrittenAndLeavesTheProgress) {
 
 TEST(HarvestRunTest, EndStepsConvertTheTableAndOpenTheWorkbookOrSayWhyNot) {
     SimulatedPortal portal;
-    for (const bool blocked : {false, true}) {
+    enum class Ending { Converted, Blocked, Leaving };
+    for (const Ending ending : {Ending::Converted, Ending::Blocked, Ending::Leaving}) {
         HarvestJobRun run;
         run.worker.ConvertsWorkbook = true;
         run.window.coordinates = run.window.passports = run.window.cards = false;
         // The fake clock stands still at 0 without an interval, so the files are data0.*.
         const QString workbook = run.folder.Path() + QStringLiteral("/data0.xlsx");
-        if (blocked) {
+        if (ending == Ending::Blocked) {
             ASSERT_TRUE(QDir().mkdir(workbook));
         }
+        // Closing the window during the conversion: the immediate stop reaches it.
+        if (ending == Ending::Leaving)
+            run.window.onLog = [&](const QString& message) {
+                if (message.startsWith(QStringLiteral("Запускаем формирование")))
+                    run.worker.StopNow();
+            };
         run.worker.Execute();
 
         const QStringList calls = run.window.Calls();
         const qsizetype end = calls.indexOf(QStringLiteral("state: end"));
         ASSERT_GE(end, 0);
         QStringList after = calls.mid(end + 1);
-        ASSERT_GE(after.size(), 3);
+        ASSERT_GE(after.size(), 1);
         EXPECT_EQ(after[0], QStringLiteral("log: Запускаем формирование файла Excel..."));
+        if (ending == Ending::Leaving) {
+            EXPECT_EQ(after.size(), 1);
+            EXPECT_EQ(QDir(run.folder.Path()).entryList(QDir::Files),
+                      QStringList{QStringLiteral("data0.tab")});
+            continue;
+        }
+        ASSERT_GE(after.size(), 3);
         EXPECT_EQ(after[1], QStringLiteral("log: Файл сформирован, в нем 9 строк"));
-        if (blocked) {
+        if (ending == Ending::Blocked) {
             EXPECT_EQ(after.size(), 3);
             EXPECT_TRUE(after[2].startsWith(QStringLiteral("log: Ошибка: ")))
                 << after[2].toStdString();
