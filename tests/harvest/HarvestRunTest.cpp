@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <thread>
@@ -38,6 +39,17 @@ TEST(HarvestRunTest, OneSearchOverTheRegionWritesEveryHouseOnceInRequestOrder) {
     EXPECT_EQ(portal.Count(QStringLiteral("card")), 8);
     // Every request waited one interval from the previous success, the first from tick 0.
     EXPECT_EQ(run.clock.Slept(), 25u * 1000u);
+    // The POSTs set the request settings, and the GETs go out with what they left.
+    for (const QJsonObject& request : portal.Log()) {
+        const QJsonArray headers = request.value(QStringLiteral("headers")).toArray();
+        const QString kind = request.value(QStringLiteral("endpoint")).toString();
+        EXPECT_TRUE(
+            headers.contains(
+                QStringLiteral("Request-GUID: 00000000-0000-0000-0000-000000000000")) &&
+            headers.contains(QStringLiteral("Session-GUID: 0")) &&
+            headers.contains(QStringLiteral("Content-Type: application/json; charset=UTF-8")))
+            << kind.toStdString();
+    }
 
     const QStringList lines = run.window.LogLines();
     ASSERT_GE(lines.size(), 7);

@@ -171,6 +171,18 @@ TEST_F(DirectoryFlowTest, AreaAndCityClicksNarrowTheirRequests) {
                                          Str("Города для района Не задан загружены")}));
     EXPECT_TRUE(LastTarget(QStringLiteral("cities")).endsWith(QStringLiteral("&areaCode=")));
     EXPECT_EQ(cities_->count(), 4);
+
+    // The keyboard moves the selection as a click does, and the lists follow it.
+    areas_->setFocus();
+    QTest::keyClick(areas_, Qt::Key_Down);
+    WaitForLines(20);
+    EXPECT_TRUE(
+        LastTarget(QStringLiteral("cities")).endsWith(QStringLiteral("&areaCode=") + Code(area)));
+    cities_->setFocus();
+    QTest::keyClick(cities_, Qt::Key_Down);
+    WaitForLines(22);
+    EXPECT_EQ(SelectedRows(cities_), QList<int>{1});
+    EXPECT_TRUE(LastTarget(QStringLiteral("streets")).endsWith(cityStreets));
     EXPECT_TRUE(services_.errors.empty());
 }
 

@@ -35,6 +35,9 @@ const Column kColumns[] = {
     {QStringLiteral("Перепад, м"), [](int n) { return QStringLiteral("-%1.5").arg(n % 4); }, true},
     {QStringLiteral("Кадастровый номер"),
      [](int n) { return QStringLiteral("50:55:0020116:%1").arg(n); }, false},
+    // Sixteen digits are more than a cell's number keeps: the identifier stays a text.
+    {QStringLiteral("Идентификатор"), [](int n) { return QString::number(1234567890123456LL + n); },
+     false},
     {QStringLiteral("Код ОКТМО"), [](int n) { return QString::number(n).rightJustified(11, u'0'); },
      false},
     {QStringLiteral("Примечание"),
