@@ -41,8 +41,9 @@ TEST_P(ExitStatusTest, OneTableOfArgumentsAndWhatTheyEndIn) {
     const StatusCase& c = GetParam();
     SimulatedPortal portal;
     TemporaryFolder folder;
-    // A folder in place of the table that a run at tick 1000 would create.
+    // Folders in place of the table and of the log file that a run at tick 1000 would create.
     ASSERT_TRUE(QDir(folder.Path()).mkpath(QStringLiteral("blocked/data1000.tab")));
+    ASSERT_TRUE(QDir(folder.Path()).mkpath(QStringLiteral("nolog/log-1000.txt")));
     // A file in place of an output folder.
     QFile file(folder.Path() + QStringLiteral("/file"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -59,14 +60,15 @@ TEST_P(ExitStatusTest, OneTableOfArgumentsAndWhatTheyEndIn) {
         EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     else
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.errorPart))) << run.err.toStdString();
-    const QStringList tables =
-        FilesIn(folder.Path() + QStringLiteral("/run"), QStringLiteral("data*.tab"));
+    const qsizetype out = arguments.indexOf(QStringLiteral("--out"));
+    const QString tableFolder =
+        out >= 0 ? arguments.value(out + 1) : folder.Path() + QStringLiteral("/run");
+    const QStringList tables = FilesIn(tableFolder, QStringLiteral("data*.tab"));
     if (c.rows < 0) {
         EXPECT_TRUE(tables.isEmpty());
     } else {
         ASSERT_EQ(tables.size(), 1);
-        EXPECT_EQ(CheckTable(folder.Path() + QStringLiteral("/run/") + tables.first()).rows.size(),
-                  c.rows);
+        EXPECT_EQ(CheckTable(tableFolder + QLatin1Char('/') + tables.first()).rows.size(), c.rows);
     }
 }
 
@@ -92,6 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "не удалось создать папку", -1},
         StatusCase{"TableCannotBeCreated",
                    "--region|Тестовая|--all-streets|--interval|0|--out|<out>/blocked", 1, "", -1},
+        // The table and workbook are made, but the run's log is not where it should be.
+        StatusCase{"LogFileCannotBeWritten",
+                   "--region|Тестовая обл|--all-streets|--interval|0|--out|<out>/nolog", 1, "", 8},
         StatusCase{"ListRegions", "--list|regions", 0, "", -1}),
     [](const testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.name); });
 
