@@ -39,7 +39,7 @@ public:
         std::function<void(Scraper&)> prepareWorker;
         // Where a run's files go when the program's folder cannot be written; empty: the user's
         // documents folder.
-        QString documentsDirectory;
+        QString documentsDirectory = {};
     };
 
     MainForm();

@@ -32,8 +32,9 @@ TEST(RunFilesDirectory, TheProgramsFolderWhenItCanBeWrittenElseTheDocumentsFolde
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.close();
         const QString documents = root + QStringLiteral("Документы");
-        if (c.documentsMade)
+        if (c.documentsMade) {
             ASSERT_TRUE(QDir().mkpath(documents + QStringLiteral("/house-export")));
+        }
         const QString program = root + QString::fromLatin1(c.program);
 
         QString chosen;
