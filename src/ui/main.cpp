@@ -1,4 +1,4 @@
-// The program: the title, the main window, the event loop.
+// The program: --version, the title, the main window, the event loop.
 #include "ui/MainForm.h"
 #include "ui/ProgramTitle.h"
 

@@ -38,7 +38,8 @@ protected:
     void Open(const QString& rules = {}) {
         portal_ = std::make_unique<SimulatedPortal>(
             rules.isEmpty() ? QString() : QStringLiteral("{\"rules\": [%1]}").arg(rules));
-        MainForm::Setup setup{folder_.Path(), &clock_, &services_, [this](Scraper& worker) {
+        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
+                              [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
@@ -360,7 +361,8 @@ TEST_F(HarvestControlTest, ARunFromAnUnwritableProgramFolderWritesIntoTheDocumen
     }
     const QStringList tables = QDir(files).entryList({QStringLiteral("data*.tab")});
     ASSERT_EQ(tables.size(), 1) << files.toStdString();
-    const QString workbook = QString(tables[0]).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
+    const QString workbook =
+        QString(tables[0]).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
     EXPECT_EQ(LinesEndingWith(Str(": Данные будут записываться в файл ") + files + workbook), 1);
     EXPECT_EQ(LinesEndingWith(Str(": В файле skip.txt найдено 2 ссылок на карточки организаций, "
                                   "которые не будут загружаться.")),

@@ -1,7 +1,8 @@
 // The folder of a run's files: the program's folder when a file can be made in it, else
 // "house-export/" in the documents folder, made when missing.
-#include "UiTestSupport.h"
 #include "ui/RunFilesDirectory.h"
+
+#include "UiTestSupport.h"
 
 #include <QDir>
 
@@ -9,10 +10,10 @@ namespace {
 
 struct FolderCase {
     const char* name;
-    const char* program;   // below the test's folder, with its trailing "/"
-    bool writable;         // false: the program's folder cannot be written
-    bool documentsMade;    // the documents' "house-export" exists before
-    bool toDocuments;      // the run's files go to the documents folder
+    const char* program; // below the test's folder, with its trailing "/"
+    bool writable;       // false: the program's folder cannot be written
+    bool documentsMade;  // the documents' "house-export" exists before
+    bool toDocuments;    // the run's files go to the documents folder
 };
 
 const FolderCase kCases[] = {
@@ -44,8 +45,8 @@ TEST(RunFilesDirectory, TheProgramsFolderWhenItCanBeWrittenElseTheDocumentsFolde
             const UnwritableFolder locked(program);
             chosen = RunFilesDirectory(program, documents);
         }
-        const QString expected = c.toDocuments ? documents + QStringLiteral("/house-export/")
-                                               : program;
+        const QString expected =
+            c.toDocuments ? documents + QStringLiteral("/house-export/") : program;
         EXPECT_EQ(chosen, expected);
         EXPECT_EQ(QDir(documents).exists(), c.toDocuments || c.documentsMade);
         // The probe leaves nothing behind.
