@@ -14,6 +14,7 @@ packages=(
   libbenchmark-dev nlohmann-json3-dev rapidjson-dev libcurl4-openssl-dev
   clang-14 libclang-rt-14-dev clang-format
   python3 python3-openpyxl locales
+  dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -203,6 +203,9 @@ int RunCli(const QStringList& arguments, const CliContext& context) {
         case CliOptions::Mode::Help:
             Print(context.out, CliHelpText());
             return kExitFinished;
+        case CliOptions::Mode::Version:
+            Print(context.out, CliVersionText());
+            return kExitFinished;
         case CliOptions::Mode::List:
             return List(parse.options, context);
         case CliOptions::Mode::Harvest:

@@ -42,7 +42,8 @@ const QSet<QString> kFlagOptions{QStringLiteral("--all-streets"),
                                  QStringLiteral("--no-card"),
                                  QStringLiteral("--save-passports"),
                                  QStringLiteral("--help"),
-                                 QStringLiteral("-h")};
+                                 QStringLiteral("-h"),
+                                 QStringLiteral("--version")};
 // Options that only a harvest takes.
 const QSet<QString> kHarvestOptions{
     QStringLiteral("--street"),    QStringLiteral("--all-streets"),
@@ -121,6 +122,9 @@ CliParse ParseCliArguments(const QStringList& arguments) {
 
         if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
             options.mode = CliOptions::Mode::Help;
+        } else if (name == QLatin1String("--version")) {
+            if (options.mode != CliOptions::Mode::Help)
+                options.mode = CliOptions::Mode::Version;
         } else if (name == QLatin1String("--list")) {
             const std::optional<CliOptions::ListKind> kind = ListKindOf(*value);
             if (!kind)
@@ -160,7 +164,7 @@ CliParse ParseCliArguments(const QStringList& arguments) {
             options.savePassports = true;
         }
     }
-    if (options.mode == CliOptions::Mode::Help)
+    if (options.mode == CliOptions::Mode::Help || options.mode == CliOptions::Mode::Version)
         return parse;
     if (listGiven)
         options.mode = CliOptions::Mode::List;
@@ -215,7 +219,12 @@ QString CliHelpText() {
         "сокращает время ожидания ответа (для проверок на поддельном портале).\n"
         "\n"
         "Код выхода: 0 выгрузка завершена, 1 ошибка, 130 прервано (Ctrl-C).\n"
-        "  --help, -h          эта справка\n");
+        "  --help, -h          эта справка\n"
+        "  --version           версия программы\n");
+}
+
+QString CliVersionText() {
+    return QStringLiteral("house-export-cli " HX_VERSION);
 }
 
 std::optional<int> ReadTimeoutSetting(const QByteArray& value) {

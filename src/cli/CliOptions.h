@@ -7,7 +7,7 @@
 
 // What the headless command was asked to do, read from its arguments.
 struct CliOptions {
-    enum class Mode { Harvest, List, Help };
+    enum class Mode { Harvest, List, Help, Version };
     enum class ListKind { Regions, Areas, Cities, Streets };
 
     Mode mode = Mode::Harvest;
@@ -44,6 +44,9 @@ CliParse ParseCliArguments(const QStringList& arguments);
 
 // The text of --help.
 QString CliHelpText();
+
+// The text of --version: the command's name and the project's version.
+QString CliVersionText();
 
 // The worker client's read time-out from the environment variable PORTAL_READ_TIMEOUT_MS: a
 // whole number of milliseconds from 1 to 2^31 - 1. Unset or empty gives 0 (the profile's own);

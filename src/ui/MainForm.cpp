@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <climits>
@@ -67,6 +68,9 @@ MainForm::MainForm(const Setup& setup)
     : programDirectory_(setup.programDirectory.isEmpty()
                             ? QCoreApplication::applicationDirPath() + QLatin1Char('/')
                             : setup.programDirectory),
+      documentsDirectory_(setup.documentsDirectory.isEmpty()
+                              ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                              : setup.documentsDirectory),
       clock_(setup.clock != nullptr ? setup.clock : &SystemClock::Instance()),
       services_(setup.services != nullptr ? setup.services : &DesktopServices::Instance()),
       prepareWorker_(setup.prepareWorker) {

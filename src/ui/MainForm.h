@@ -31,12 +31,15 @@ class WindowServices;
 class MainForm final : public QWidget, public RunWindow {
 public:
     struct Setup {
-        // Where the program's files go, with its trailing "/"; empty: the executable's directory.
+        // The program's folder, with its trailing "/"; empty: the executable's directory.
         QString programDirectory;
         Clock* clock = nullptr;             // nullptr: the system clock
         WindowServices* services = nullptr; // nullptr: the desktop
         // Called with a new worker after its job is filled and before it starts (tests).
         std::function<void(Scraper&)> prepareWorker;
+        // Where a run's files go when the program's folder cannot be written; empty: the user's
+        // documents folder.
+        QString documentsDirectory = {};
     };
 
     MainForm();
@@ -102,6 +105,9 @@ private:
     bool AnyWorkerAlive() const;
 
     QString programDirectory_;
+    QString documentsDirectory_;
+    // The folder of the latest run's files, chosen when it starts.
+    QString runDirectory_;
     Clock* clock_;
     WindowServices* services_;
     std::function<void(Scraper&)> prepareWorker_;

@@ -7,6 +7,7 @@
 #include "harvest/RunReports.h"
 #include "harvest/Scraper.h"
 #include "ui/MainForm.h"
+#include "ui/RunFilesDirectory.h"
 #include "ui/WindowServices.h"
 
 #include <QCheckBox>
@@ -79,7 +80,10 @@ void MainForm::StartButtonClick() {
     Collect(ListBox3, streetNames, streetCodes);
     LogPlain(QStringLiteral("Запускаем выгрузку по региону ") + RegionComboBox->currentText());
 
-    auto* worker = new Scraper(*this, programDirectory_, *clock_);
+    // A new run cannot start before the previous one's end report, which is the last use of the
+    // previous folder.
+    runDirectory_ = RunFilesDirectory(programDirectory_, documentsDirectory_);
+    auto* worker = new Scraper(*this, runDirectory_, *clock_);
     worker_ = worker;
     workers_.removeAll(nullptr);
     workers_.append(worker);
@@ -198,7 +202,7 @@ void MainForm::ShowRunState(bool cursorHourGlass) {
         }
         try {
             EndReport(
-                programDirectory_, clock_->TickCount(),
+                runDirectory_, clock_->TickCount(),
                 [this](const QString& message) { Log(LogsMemo, message); },
                 [this] { return LogsMemo->toPlainText().split(QLatin1Char('\n')); });
         } catch (const MessageError&) {

@@ -12,7 +12,7 @@ namespace {
 
 // The options in one line, so that a table row can give all of them at once.
 QString Summary(const CliOptions& o) {
-    static const char* const kModes[] = {"harvest", "list", "help"};
+    static const char* const kModes[] = {"harvest", "list", "help", "version"};
     static const char* const kLists[] = {"regions", "areas", "cities", "streets"};
     QString text = QString::fromLatin1(kModes[int(o.mode)]);
     if (o.mode == CliOptions::Mode::List)
@@ -77,6 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ShortHelp", "-h",
                   "help region= cities= streets= all=0 interval=2 page=100 "
                   "coords=1 pass=1 card=1 save=0 out=."},
+        ParseCase{"Version", "--version",
+                  "version region= cities= streets= all=0 interval=2 page=100 coords=1 pass=1 "
+                  "card=1 save=0 out=."},
+        ParseCase{"HelpWinsOverVersion", "--version|--help",
+                  "help region= cities= streets= all=0 interval=2 page=100 coords=1 pass=1 "
+                  "card=1 save=0 out=."},
         ParseCase{"ListRegions", "--list|regions",
                   "list regions region= cities= streets= all=0 "
                   "interval=2 page=100 coords=1 pass=1 card=1 save=0 out=."},
@@ -128,7 +134,7 @@ TEST(CliOptionsTest, HelpNamesEveryOption) {
     for (const char* option :
          {"--region", "--city", "--street", "--all-streets", "--interval", "--page-size",
           "--no-coords", "--no-passport", "--no-card", "--save-passports", "--out", "--list",
-          "--help", "PORTAL_ORIGIN", "PORTAL_READ_TIMEOUT_MS", "130"})
+          "--help", "--version", "PORTAL_ORIGIN", "PORTAL_READ_TIMEOUT_MS", "130"})
         EXPECT_TRUE(help.contains(QString::fromLatin1(option))) << option;
 }
 

@@ -38,12 +38,14 @@ protected:
     void Open(const QString& rules = {}) {
         portal_ = std::make_unique<SimulatedPortal>(
             rules.isEmpty() ? QString() : QStringLiteral("{\"rules\": [%1]}").arg(rules));
-        MainForm::Setup setup{folder_.Path(), &clock_, &services_, [this](Scraper& worker) {
+        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
+                              [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
-                              }};
+                              },
+                              documents_};
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
         ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
@@ -96,6 +98,7 @@ protected:
 
     FakeClock clock_{1000};
     ProgramFolder folder_;
+    QString documents_;
     RecordingServices services_;
     bool convert_ = false;
     std::vector<Job> jobs_;
@@ -335,6 +338,43 @@ TEST_F(HarvestControlTest, ALogFileThatCannotBeWrittenIsReportedAndTheControlsCo
     EXPECT_TRUE(lines.last().contains(Str(": Ошибка: "))) << lines.last().toStdString();
     ExpectIdle();
     EXPECT_EQ(Rows().size(), 8);
+}
+
+// A program folder that cannot be written, as a system-wide install is: every file of the run,
+// and the skip file it reads, are in the documents folder's "house-export".
+TEST_F(HarvestControlTest, ARunFromAnUnwritableProgramFolderWritesIntoTheDocumentsFolder) {
+    TemporaryFolder home;
+    documents_ = home.Path() + QStringLiteral("/Documents");
+    const QString files = documents_ + QStringLiteral("/house-export/");
+    ASSERT_TRUE(QDir().mkpath(files));
+    QFile skip(files + QStringLiteral("skip.txt"));
+    ASSERT_TRUE(skip.open(QIODevice::WriteOnly));
+    skip.write("a\r\nb\r\n");
+    skip.close();
+    convert_ = true;
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Control<QCheckBox>(*form_, "SavePassportsCheckBox")->setChecked(true);
+    {
+        const UnwritableFolder locked(folder_.Path());
+        Start();
+        ASSERT_TRUE(WaitForEnd());
+    }
+    const QStringList tables = QDir(files).entryList({QStringLiteral("data*.tab")});
+    ASSERT_EQ(tables.size(), 1) << files.toStdString();
+    const QString workbook =
+        QString(tables[0]).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
+    EXPECT_EQ(LinesEndingWith(Str(": Данные будут записываться в файл ") + files + workbook), 1);
+    EXPECT_EQ(LinesEndingWith(Str(": В файле skip.txt найдено 2 ссылок на карточки организаций, "
+                                  "которые не будут загружаться.")),
+              1);
+    EXPECT_EQ(LinesEndingWith(QStringLiteral("Файл сформирован, в нем 9 строк")), 1);
+    EXPECT_EQ(services_.opened, QStringList{files + workbook});
+    EXPECT_EQ(QDir(files).entryList({QStringLiteral("log-*.txt")}).size(), 1);
+    EXPECT_EQ(QDir(files + QStringLiteral("json")).entryList(QDir::Files).size(), 8);
+    EXPECT_EQ(QDir(folder_.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("libssl.so.3")});
+    EXPECT_TRUE(services_.errors.empty());
 }
 
 // The headless command, given the same choice as the window, writes the same table, byte for

@@ -15,6 +15,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 // The desktop as the window tests see it: message boxes, the end of the program and opened
 // files are recorded instead of blocking the test.
@@ -56,6 +60,32 @@ public:
 
 private:
     TemporaryFolder folder_;
+};
+
+// A folder that this thread truly cannot write while the object lives: no write permission, and
+// the override of permissions that root has (CAP_DAC_OVERRIDE) left out of the thread's
+// effective capabilities, so that the suite means the same run as root and as a user. Threads
+// started meanwhile inherit the narrowed set.
+class UnwritableFolder {
+public:
+    explicit UnwritableFolder(const QString& path) : path_(QFile::encodeName(path)) {
+        EXPECT_EQ(::chmod(path_.constData(), 0555), 0);
+        EXPECT_EQ(::syscall(SYS_capget, &header_, saved_), 0);
+        __user_cap_data_struct narrowed[2] = {saved_[0], saved_[1]};
+        narrowed[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        EXPECT_EQ(::syscall(SYS_capset, &header_, narrowed), 0);
+    }
+    ~UnwritableFolder() {
+        ::syscall(SYS_capset, &header_, saved_);
+        ::chmod(path_.constData(), 0755);
+    }
+    UnwritableFolder(const UnwritableFolder&) = delete;
+    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+
+private:
+    QByteArray path_;
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
 };
 
 template <typename T> T* Control(const QWidget& form, const char* name) {

@@ -1,0 +1,21 @@
+# Makes a gzip-compressed man page from TEMPLATE: @VERSION@ becomes VERSION and, when PROGRAM is
+# given, @HELP@ becomes what `PROGRAM --help` prints, escaped for roff. Run with cmake -P.
+set(HELP "")
+if(DEFINED PROGRAM)
+    execute_process(COMMAND "${PROGRAM}" --help OUTPUT_VARIABLE HELP RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${PROGRAM} --help failed: ${status}")
+    endif()
+    string(REPLACE "\\" "\\e" HELP "${HELP}")
+    string(REPLACE "-" "\\-" HELP "${HELP}")
+    # A line that begins with a dot or an apostrophe would be read as a request.
+    string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" HELP "${HELP}")
+    string(STRIP "${HELP}" HELP)
+endif()
+get_filename_component(page "${OUTPUT}" NAME_WLE)
+set(text "${OUTPUT}.tmp/${page}")
+configure_file("${TEMPLATE}" "${text}" @ONLY)
+execute_process(COMMAND gzip -9nc "${text}" OUTPUT_FILE "${OUTPUT}" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip failed: ${status}")
+endif()
