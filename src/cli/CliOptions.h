@@ -7,7 +7,7 @@
 
 // What the headless command was asked to do, read from its arguments.
 struct CliOptions {
-    enum class Mode { Harvest, List, Help };
+    enum class Mode { Harvest, List, Help, Resume, Repair };
     enum class ListKind { Regions, Areas, Cities, Streets };
 
     Mode mode = Mode::Harvest;

@@ -32,6 +32,13 @@ OutputTable::OutputTable(const QString& directory, std::uint32_t tickCount, Writ
         directory + QString(fileName).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
 }
 
+OutputTable::OutputTable(const QString& directory, const QString& fileName, WriteCall write)
+    : write_(write) {
+    tablePath_ = directory + fileName;
+    workbookPath_ =
+        directory + QString(fileName).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
+}
+
 OutputTable::~OutputTable() {
     try {
         Close();
@@ -72,6 +79,35 @@ void OutputTable::Open() {
         throw;
     }
     wholeLinesEnd_ = written_;
+}
+
+void OutputTable::Continue(qint64 wholeLinesEnd) {
+    Close();
+
+    const QByteArray name = QFile::encodeName(tablePath_);
+    FileDescriptor file(::open(name.constData(), O_RDWR | O_CLOEXEC));
+    const auto refuse = [this](const QString& reason) {
+        throw RecordsError(QStringLiteral("Cannot continue file \"%1\". %2").arg(tablePath_, reason));
+    };
+    if (!file.IsOpen())
+        refuse(SystemReason(errno));
+    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0)
+        refuse(errno == EWOULDBLOCK
+                   ? QStringLiteral("The table is being written by another run of the program.")
+                   : SystemReason(errno));
+    const off_t size = ::lseek(file.Get(), 0, SEEK_END);
+    if (size < 0)
+        refuse(SystemReason(errno));
+    if (size < wholeLinesEnd)
+        refuse(QStringLiteral("The file is shorter than when it was read."));
+    if (::ftruncate(file.Get(), wholeLinesEnd) != 0 ||
+        ::lseek(file.Get(), wholeLinesEnd, SEEK_SET) != wholeLinesEnd)
+        refuse(SystemReason(errno));
+
+    file_ = std::move(file);
+    staged_ = 0;
+    written_ = wholeLinesEnd;
+    wholeLinesEnd_ = wholeLinesEnd;
 }
 
 void OutputTable::AppendRow(const QStringList& fields) {
