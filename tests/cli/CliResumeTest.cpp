@@ -80,7 +80,9 @@ TEST(CliResumeTest, KilledAgainAndAgainAndContinuedGivesTheUninterruptedTable) {
     const int trials = qEnvironmentVariableIsSet("HX_RESUME_KILL_TRIALS")
                            ? qEnvironmentVariableIntValue("HX_RESUME_KILL_TRIALS")
                            : 10;
-    SimulatedPortal portal;
+    // Every map answer takes 25 ms, so that a run lasts some seconds and ten kills fall into it.
+    SimulatedPortal portal(
+        QStringLiteral(R"({"rules": [{"endpoint": "map", "fault": "delay", "seconds": 0.025}]})"));
     const QStringList job = ThreePairs();
     TemporaryFolder whole, interrupted;
     ASSERT_EQ(RunProcess(job + QStringList{QStringLiteral("--out"), whole.Path()}, -1), 0);
@@ -90,7 +92,7 @@ TEST(CliResumeTest, KilledAgainAndAgainAndContinuedGivesTheUninterruptedTable) {
     const std::size_t logStart = portal.Log().size();
     const unsigned seed = unsigned(std::chrono::steady_clock::now().time_since_epoch().count());
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delayMs(100, 1500);
+    std::uniform_int_distribution<int> delayMs(100, 1000);
     std::cout << "resume kill trials: " << trials << ", seed " << seed << '\n';
     const QStringList resume{QStringLiteral("--resume"), QStringLiteral("--out"),
                              interrupted.Path(), QStringLiteral("--interval"), QStringLiteral("0")};
