@@ -51,16 +51,24 @@ public:
         const QStringList sample = SampleRow();
         OutputTable table(Folder(), 1u);
         table.Open();
-        RunJob job{QStringLiteral("r"), QStringLiteral("Регион"), {QStringLiteral("Город")},
-                   {QStringLiteral("c")}, {QStringLiteral("a"), QStringLiteral("b")},
-                   {QStringLiteral("s1"), QStringLiteral("s2")}, 100, true, true, true, false};
+        RunJob job{QStringLiteral("r"),
+                   QStringLiteral("Регион"),
+                   {QStringLiteral("Город")},
+                   {QStringLiteral("c")},
+                   {QStringLiteral("a"), QStringLiteral("b")},
+                   {QStringLiteral("s1"), QStringLiteral("s2")},
+                   100,
+                   true,
+                   true,
+                   true,
+                   false};
         auto record = RunRecord::Create(Folder() + QStringLiteral("data1.run"),
                                         QStringLiteral("data1.tab"), job);
         for (int row = 0; row < kRows; ++row) {
             QStringList fields = sample;
-            fields[0] = fields[0].replace(QStringLiteral("5e3c1b0a-7f0d-4a2b-9c3e-1d2f3a4b5c6d"),
-                                          QStringLiteral("5e3c1b0a-7f0d-4a2b-9c3e-%1")
-                                              .arg(row, 12, 10, QLatin1Char('0')));
+            fields[0] = fields[0].replace(
+                QStringLiteral("5e3c1b0a-7f0d-4a2b-9c3e-1d2f3a4b5c6d"),
+                QStringLiteral("5e3c1b0a-7f0d-4a2b-9c3e-%1").arg(row, 12, 10, QLatin1Char('0')));
             table.AppendRow(fields);
             if (row + 1 == kRows / 2)
                 record->PairDone(0, 0, row + 1, table.Size());
@@ -110,8 +118,9 @@ void BM_PlainLineCount(benchmark::State& state) {
         FileDescriptor file(::open(name.constData(), O_RDONLY | O_CLOEXEC));
         qint64 lines = 0;
         for (ssize_t got; (got = ::read(file.Get(), buffer.data(), buffer.size())) > 0;)
-            for (const char* at = buffer.data(); (at = static_cast<const char*>(std::memchr(
-                                                       at, '\n', std::size_t(buffer.data() + got - at))));
+            for (const char* at = buffer.data();
+                 (at = static_cast<const char*>(
+                      std::memchr(at, '\n', std::size_t(buffer.data() + got - at))));
                  ++at)
                 ++lines;
         benchmark::DoNotOptimize(lines);

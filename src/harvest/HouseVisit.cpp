@@ -29,9 +29,8 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
     const QString guid = HouseGuid(&item);
     if (SkipsWrittenHouse(guid))
         return;
-    const HouseAnswers answers =
-        FetchHouse(guid, HouseCardUrl(HouseTypeCode(&item), guid),
-                   kCoordinatesPart | kPassportPart | kCardPart);
+    const HouseAnswers answers = FetchHouse(guid, HouseCardUrl(HouseTypeCode(&item), guid),
+                                            kCoordinatesPart | kPassportPart | kCardPart);
     const QStringList row = BuildHouseRow(item, answers.map, answers.passport, answers.card);
     worker_.WaitWhileHeld();
     // Recorded before the row: a kill between them leaves a house without row, which the

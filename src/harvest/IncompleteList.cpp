@@ -16,8 +16,8 @@ QString IncompleteListPath(const QString& tablePath) {
 void SaveIncompleteList(const QString& path, const QMap<QString, int>& incomplete) {
     QByteArray text = QStringLiteral("Дом\tНет данных\r\n").toUtf8();
     for (auto house = incomplete.cbegin(); house != incomplete.cend(); ++house)
-        text += (house.key() + u'\t' + HousePartsText(house.value()) + QStringLiteral("\r\n"))
-                    .toUtf8();
+        text +=
+            (house.key() + u'\t' + HousePartsText(house.value()) + QStringLiteral("\r\n")).toUtf8();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         throw MessageError(

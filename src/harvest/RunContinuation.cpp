@@ -38,17 +38,10 @@ void CheckTable(const QString& tablePath, const RunHistory& history,
 } // namespace
 
 RunJob HarvestRun::JobOfRun() const {
-    return RunJob{worker_.RegionCode,
-                  worker_.RegionName,
-                  worker_.CitiesNamesList,
-                  worker_.CitiesCodesList,
-                  worker_.StreetsNamesList,
-                  worker_.StreetsCodesList,
-                  window_.PageSize(),
-                  window_.RequestCoordinates(),
-                  window_.RequestPassports(),
-                  window_.RequestCards(),
-                  window_.SavePassports()};
+    return RunJob{worker_.RegionCode,      worker_.RegionName,           worker_.CitiesNamesList,
+                  worker_.CitiesCodesList, worker_.StreetsNamesList,     worker_.StreetsCodesList,
+                  window_.PageSize(),      window_.RequestCoordinates(), window_.RequestPassports(),
+                  window_.RequestCards(),  window_.SavePassports()};
 }
 
 void HarvestRun::OpenTable() {

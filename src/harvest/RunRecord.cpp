@@ -21,7 +21,7 @@ constexpr QByteArrayView kTagStart = "house-export-run ";
 
 struct PartName {
     int part;
-    QByteArrayView word; // in the record
+    QByteArrayView word;  // in the record
     const char16_t* text; // in the list for the user
 };
 constexpr PartName kParts[] = {{kCoordinatesPart, "coordinates", u"координаты"},
@@ -29,7 +29,8 @@ constexpr PartName kParts[] = {{kCoordinatesPart, "coordinates", u"коорди�
                                {kCardPart, "card", u"карточка"}};
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
-    throw MessageError(QStringLiteral("Файл \"%1\" не подходит для продолжения: %2").arg(path, reason));
+    throw MessageError(
+        QStringLiteral("Файл \"%1\" не подходит для продолжения: %2").arg(path, reason));
 }
 
 QJsonArray Entries(const QStringList& names, const QStringList& codes) {
@@ -41,17 +42,16 @@ QJsonArray Entries(const QStringList& names, const QStringList& codes) {
 }
 
 QByteArray JobLine(const QString& tableName, const RunJob& job) {
-    const QJsonObject object{
-        {QStringLiteral("table"), tableName},
-        {QStringLiteral("regionCode"), job.regionCode},
-        {QStringLiteral("regionName"), job.regionName},
-        {QStringLiteral("cities"), Entries(job.cityNames, job.cityCodes)},
-        {QStringLiteral("streets"), Entries(job.streetNames, job.streetCodes)},
-        {QStringLiteral("pageSize"), job.pageSize},
-        {QStringLiteral("coordinates"), job.coordinates},
-        {QStringLiteral("passports"), job.passports},
-        {QStringLiteral("cards"), job.cards},
-        {QStringLiteral("savePassports"), job.savePassports}};
+    const QJsonObject object{{QStringLiteral("table"), tableName},
+                             {QStringLiteral("regionCode"), job.regionCode},
+                             {QStringLiteral("regionName"), job.regionName},
+                             {QStringLiteral("cities"), Entries(job.cityNames, job.cityCodes)},
+                             {QStringLiteral("streets"), Entries(job.streetNames, job.streetCodes)},
+                             {QStringLiteral("pageSize"), job.pageSize},
+                             {QStringLiteral("coordinates"), job.coordinates},
+                             {QStringLiteral("passports"), job.passports},
+                             {QStringLiteral("cards"), job.cards},
+                             {QStringLiteral("savePassports"), job.savePassports}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -272,7 +272,8 @@ void RunRecord::Repaired(const QString& guid) {
 
 void RunRecord::Append(const QByteArray& line) {
     // One write for the whole line: a kill leaves it whole or leaves a tail the reader drops.
-    if (const int error = WriteAll(&::write, file_.Get(), line.constData(), std::size_t(line.size()));
+    if (const int error =
+            WriteAll(&::write, file_.Get(), line.constData(), std::size_t(line.size()));
         error != 0)
         throw MessageError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path_, SystemReason(error)));
@@ -280,8 +281,8 @@ void RunRecord::Append(const QByteArray& line) {
 
 QList<FoundRecord> RunRecordsIn(const QString& directory) {
     QList<FoundRecord> found;
-    const QFileInfoList files = QDir(directory).entryInfoList(
-        {QStringLiteral("data*.run")}, QDir::Files, QDir::Time);
+    const QFileInfoList files =
+        QDir(directory).entryInfoList({QStringLiteral("data*.run")}, QDir::Files, QDir::Time);
     for (const QFileInfo& file : files) {
         FoundRecord record{file.absoluteFilePath(), std::nullopt, {}};
         try {

@@ -6,7 +6,6 @@
 #include "harvest/RunRecord.h"
 #include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
-#include "json/JsonAccess.h"
 #include "portal/PortalApi.h"
 #include "records/HouseRow.h"
 #include "records/OutputTable.h"
@@ -14,6 +13,7 @@
 #include "records/TableReadBack.h"
 #include "records/TableRowText.h"
 
+#include "json/JsonAccess.h"
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,7 +54,8 @@ void HarvestRun::RepairTable() {
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw MessageError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+        throw MessageError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
     const QByteArray old = file.read(repaired_->wholeLinesEnd);
     file.close();
 
@@ -69,18 +70,20 @@ void HarvestRun::RepairTable() {
         ShowHouseProgress();
         qsizetype first = repaired_->guids.indexOf(guid);
         const qsizetype start = first == 0 ? repaired_->headerEnd : repaired_->rowEnds[first - 1];
-        const QByteArrayView firstRow(old.constData() + start, repaired_->rowEnds[first] - 2 - start);
+        const QByteArrayView firstRow(old.constData() + start,
+                                      repaired_->rowEnds[first] - 2 - start);
         const HouseAnswers answers =
             FetchHouse(guid, HouseCardUrl(RowHouseTypeCode(firstRow), guid), house.value());
-        const QStringList fresh = BuildHouseRow(ItemOf(guid), answers.map, answers.passport, answers.card);
+        const QStringList fresh =
+            BuildHouseRow(ItemOf(guid), answers.map, answers.passport, answers.card);
         const int answered = house.value() & ~answers.missing;
         stillMissing.insert(guid, house.value() & answers.missing);
         // Every row of the house gets the new columns; a house listed on two pairs has two.
         for (qsizetype row = first; row >= 0; row = repaired_->guids.indexOf(guid, row + 1)) {
             const qsizetype from = row == 0 ? repaired_->headerEnd : repaired_->rowEnds[row - 1];
-            QStringList fields = QString::fromUtf8(old.constData() + from,
-                                                   repaired_->rowEnds[row] - 2 - from)
-                                     .split(u'\t');
+            QStringList fields =
+                QString::fromUtf8(old.constData() + from, repaired_->rowEnds[row] - 2 - from)
+                    .split(u'\t');
             for (int column = 1; column <= TableColumnCount; ++column)
                 for (const int part : {kCoordinatesPart, kPassportPart, kCardPart})
                     if ((answered & part) && FilledBy(part, column))
@@ -94,17 +97,20 @@ void HarvestRun::RepairTable() {
     worker_.WaitWhileHeld();
     QSaveFile table(path);
     if (!table.open(QIODevice::WriteOnly))
-        throw MessageError(QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString()));
+        throw MessageError(
+            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString()));
     qint64 from = 0;
     for (auto row = newRows.cbegin(); row != newRows.cend(); ++row) {
-        const qint64 start = row.key() == 0 ? repaired_->headerEnd : repaired_->rowEnds[row.key() - 1];
+        const qint64 start =
+            row.key() == 0 ? repaired_->headerEnd : repaired_->rowEnds[row.key() - 1];
         table.write(old.constData() + from, start - from);
         table.write((row.value() + QStringLiteral("\r\n")).toUtf8());
         from = repaired_->rowEnds[row.key()];
     }
     table.write(old.constData() + from, old.size() - from);
     if (!table.commit())
-        throw MessageError(QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString()));
+        throw MessageError(
+            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString()));
 
     for (auto house = stillMissing.cbegin(); house != stillMissing.cend(); ++house) {
         if (house.value() == 0)

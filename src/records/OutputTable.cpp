@@ -87,7 +87,8 @@ void OutputTable::Continue(qint64 wholeLinesEnd) {
     const QByteArray name = QFile::encodeName(tablePath_);
     FileDescriptor file(::open(name.constData(), O_RDWR | O_CLOEXEC));
     const auto refuse = [this](const QString& reason) {
-        throw RecordsError(QStringLiteral("Cannot continue file \"%1\". %2").arg(tablePath_, reason));
+        throw RecordsError(
+            QStringLiteral("Cannot continue file \"%1\". %2").arg(tablePath_, reason));
     };
     if (!file.IsOpen())
         refuse(SystemReason(errno));
@@ -116,9 +117,9 @@ void OutputTable::AppendRow(const QStringList& fields) {
             QStringLiteral("Cannot write file \"%1\". The table is not open.").arg(tablePath_));
     if (fields.size() != TableColumnCount)
         throw RecordsError(QStringLiteral("Cannot write file \"%1\". A row has %2 fields, not %3.")
-                                .arg(tablePath_)
-                                .arg(fields.size())
-                                .arg(TableColumnCount));
+                               .arg(tablePath_)
+                               .arg(fields.size())
+                               .arg(TableColumnCount));
     WriteText(TableRowText(fields));
     WriteText(kLineBreak);
     wholeLinesEnd_ = written_;

@@ -17,8 +17,8 @@ QByteArray HeaderLine() {
 }
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
-    throw RecordsError(QStringLiteral("Таблица \"%1\" не подходит для продолжения: %2")
-                           .arg(path, reason));
+    throw RecordsError(
+        QStringLiteral("Таблица \"%1\" не подходит для продолжения: %2").arg(path, reason));
 }
 
 // The first field of a row: the passport link.
@@ -69,13 +69,15 @@ TableContents ReadTableBack(const QString& path) {
     contents.headerEnd = header.size();
     contents.wholeLinesEnd = header.size();
     while (line < end) {
-        const char* lineFeed = static_cast<const char*>(std::memchr(line, '\n', std::size_t(end - line)));
+        const char* lineFeed =
+            static_cast<const char*>(std::memchr(line, '\n', std::size_t(end - line)));
         if (lineFeed == nullptr)
             break; // the cut-off tail
         const QByteArrayView row(line, lineFeed - line);
         const qint64 number = qint64(contents.rowEnds.size()) + 1;
         if (!row.endsWith('\r') || std::count(row.begin(), row.end(), '\t') != TableColumnCount - 1)
-            Refuse(path, QStringLiteral("строка %1 не из %2 полей").arg(number).arg(TableColumnCount));
+            Refuse(path,
+                   QStringLiteral("строка %1 не из %2 полей").arg(number).arg(TableColumnCount));
         QString guid = RowHouseGuid(row);
         if (guid.isEmpty())
             Refuse(path, QStringLiteral("в строке %1 нет ссылки на дом").arg(number));

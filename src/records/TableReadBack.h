@@ -9,10 +9,10 @@
 // checked, with the house of every row. A last line without its CR LF (a run killed between the
 // row and its line end) is not counted; the writer that continues the table cuts it off.
 struct TableContents {
-    qint64 headerEnd = 0;          // bytes of the byte-order mark and header line
-    qint64 wholeLinesEnd = 0;      // bytes up to the end of the last whole line
-    std::vector<qint64> rowEnds;   // for every row: the byte just after its CR LF
-    QStringList guids;             // for every row: the house guid of its passport link
+    qint64 headerEnd = 0;        // bytes of the byte-order mark and header line
+    qint64 wholeLinesEnd = 0;    // bytes up to the end of the last whole line
+    std::vector<qint64> rowEnds; // for every row: the byte just after its CR LF
+    QStringList guids;           // for every row: the house guid of its passport link
 };
 
 // Reads the table back. Fails with RecordsError naming the file and the reason when it cannot be

@@ -7,10 +7,17 @@
 #include "ui/WindowServices.h"
 
 void MainForm::OfferEarlierRun(Scraper& worker) {
-    const RunJob job{worker.RegionCode,       worker.RegionName,    worker.CitiesNamesList,
-                     worker.CitiesCodesList,  worker.StreetsNamesList, worker.StreetsCodesList,
-                     PageSize(),              RequestCoordinates(), RequestPassports(),
-                     RequestCards(),          SavePassports()};
+    const RunJob job{worker.RegionCode,
+                     worker.RegionName,
+                     worker.CitiesNamesList,
+                     worker.CitiesCodesList,
+                     worker.StreetsNamesList,
+                     worker.StreetsCodesList,
+                     PageSize(),
+                     RequestCoordinates(),
+                     RequestPassports(),
+                     RequestCards(),
+                     SavePassports()};
     for (const FoundRecord& found : RunRecordsIn(programDirectory_)) {
         if (!found.history || found.history->job != job)
             continue;

@@ -35,9 +35,13 @@ QJsonObject Small() {
 }
 
 QStringList SmallRun(const QString& out) {
-    return {QStringLiteral("--region"), Small().value(QStringLiteral("code")).toString(),
-            QStringLiteral("--all-streets"), QStringLiteral("--interval"), QStringLiteral("0"),
-            QStringLiteral("--out"), out};
+    return {QStringLiteral("--region"),
+            Small().value(QStringLiteral("code")).toString(),
+            QStringLiteral("--all-streets"),
+            QStringLiteral("--interval"),
+            QStringLiteral("0"),
+            QStringLiteral("--out"),
+            out};
 }
 
 TEST(CliRepairTest, RepairAsksOnlyForTheFailedCardsAndGivesTheFaultFreeTable) {
@@ -55,8 +59,8 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedCardsAndGivesTheFaultFreeTable) {
                                  {QStringLiteral("requests"), numbers},
                                  {QStringLiteral("fault"), QStringLiteral("status")},
                                  {QStringLiteral("status"), 500}});
-    SimulatedPortal portal(QString::fromUtf8(
-        QJsonDocument(QJsonObject{{QStringLiteral("rules"), rules}}).toJson()));
+    SimulatedPortal portal(
+        QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("rules"), rules}}).toJson()));
     TemporaryFolder faulty, clean;
     FakeClock clock(1000);
 
@@ -72,8 +76,8 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedCardsAndGivesTheFaultFreeTable) {
               expectedList.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 
     const std::size_t before = portal.Log().size();
-    const InProcessRun repair = RunInProcess(
-        {QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()}, clock);
+    const InProcessRun repair =
+        RunInProcess({QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()}, clock);
     ASSERT_EQ(repair.exitStatus, 0) << repair.err.toStdString() << repair.out.toStdString();
     const std::vector<QJsonObject> log = portal.Log();
     EXPECT_EQ(CountKind(log, before, "card"), 2);
@@ -89,10 +93,10 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedCardsAndGivesTheFaultFreeTable) {
     const QByteArray expected = ReadBytes(clean.Path() + QLatin1Char('/') + cleanTables.first());
     EXPECT_EQ(expected.count("\r\n"), 9);
     EXPECT_TRUE(ReadBytes(faulty.Path() + QStringLiteral("/data1000.tab")) == expected);
-    EXPECT_EQ(RunInProcess({QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()},
-                           clock)
-                  .exitStatus,
-              0)
+    EXPECT_EQ(
+        RunInProcess({QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()}, clock)
+            .exitStatus,
+        0)
         << "nothing left to repair is no failure";
 }
 
@@ -146,16 +150,19 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
     const DamageCase cases[] = {
         {"intact", [](const QString&) {}, ""},
         {"another version", editRecord(0, "house-export-run 9"), "другой версией"},
-        {"damaged job", editRecord(1, "{\"table\": \"data2000.tab\""), "задание в записи повреждено"},
+        {"damaged job", editRecord(1, "{\"table\": \"data2000.tab\""),
+         "задание в записи повреждено"},
         {"damaged event", editRecord(2, "pair 0 x 4 100"), "строка 3 повреждена"},
         {"another table",
          editRecord(1, recordBytes.split('\n')[1].replace("data2000.tab", "data5.tab")),
          "чужую таблицу"},
         {"table missing", [&](const QString& folder) { QFile::remove(folder + table); },
          "не открывается"},
-        {"another header", editTable(0, [](QByteArray line) { return line.replace("Регион", "Область"); }),
+        {"another header",
+         editTable(0, [](QByteArray line) { return line.replace("Регион", "Область"); }),
          "строка заголовка"},
-        {"short row", editTable(2, [](QByteArray line) { return line.left(line.indexOf('\t')).append('\r'); }),
+        {"short row",
+         editTable(2, [](QByteArray line) { return line.left(line.indexOf('\t')).append('\r'); }),
          "строка 2 не из 101 полей"},
         {"rows that are not the job's",
          [&](const QString& folder) {
@@ -179,8 +186,8 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
         c.damage(folder.Path());
         const QByteArray tableBefore = ReadBytes(folder.Path() + table);
         const std::size_t before = portal.Log().size();
-        const InProcessRun run =
-            RunInProcess({QStringLiteral("--resume"), QStringLiteral("--out"), folder.Path()}, clock);
+        const InProcessRun run = RunInProcess(
+            {QStringLiteral("--resume"), QStringLiteral("--out"), folder.Path()}, clock);
         if (lockedFd >= 0)
             ::close(std::exchange(lockedFd, -1));
         EXPECT_TRUE(ReadBytes(folder.Path() + table) == tableBefore) << "nothing appended";

@@ -34,12 +34,14 @@ QString OnlyFile(const QString& folder, const QString& pattern) {
 // Three cities of the thousand region, 300 houses in all, as three pairs of pages of 20.
 QStringList ThreePairs() {
     const QJsonObject region = SimulatedPortal::DescribeRegion(QStringLiteral("thousand"));
-    QStringList arguments{QStringLiteral("--region"), region.value(QStringLiteral("code")).toString()};
+    QStringList arguments{QStringLiteral("--region"),
+                          region.value(QStringLiteral("code")).toString()};
     for (const QJsonValue& city : region.value(QStringLiteral("cities")).toArray()) {
         const QString name = city.toObject().value(QStringLiteral("name")).toString();
         if (name == QStringLiteral("Северск") || name == QStringLiteral("Ключи") ||
             name == QStringLiteral("Зелёный Бор"))
-            arguments << QStringLiteral("--city") << city.toObject().value(QStringLiteral("code")).toString();
+            arguments << QStringLiteral("--city")
+                      << city.toObject().value(QStringLiteral("code")).toString();
     }
     return arguments + QStringList{QStringLiteral("--all-streets"), QStringLiteral("--page-size"),
                                    QStringLiteral("20"), QStringLiteral("--interval"),
@@ -110,9 +112,9 @@ TEST(CliResumeTest, KilledAgainAndAgainAndContinuedGivesTheUninterruptedTable) {
         const QString table = OnlyFile(interrupted.Path(), QStringLiteral("data*.tab"));
         const TableCheck check = CheckTable(table);
         std::cout << "trial " << trial + 1 << ": " << (begun ? "continued" : "new run")
-                  << ", killed after " << delay << " ms: "
-                  << (status == 1000 + SIGKILL ? "killed" : "ended") << ", " << check.rows.size()
-                  << " whole rows\n";
+                  << ", killed after " << delay
+                  << " ms: " << (status == 1000 + SIGKILL ? "killed" : "ended") << ", "
+                  << check.rows.size() << " whole rows\n";
         kills += status == 1000 + SIGKILL;
         if (status != 1000 + SIGKILL) {
             ASSERT_EQ(status, 0);

@@ -393,7 +393,8 @@ TEST_F(HarvestControlTest, AStoppedRunIsContinuedOnStartAndEndsInTheUninterrupte
     EXPECT_EQ(Files("data*.tab"), QStringList{table}) << "the same table, continued";
     EXPECT_EQ(Rows().size(), 8);
     EXPECT_EQ(cardLines(), 8 - stoppedRows) << "the houses in the table were not asked for";
-    EXPECT_EQ(LogLines(*form_).filter(QStringLiteral(": Продолжаем выгрузку в файл ") + table).size(), 1);
+    EXPECT_EQ(
+        LogLines(*form_).filter(QStringLiteral(": Продолжаем выгрузку в файл ") + table).size(), 1);
 
     QTemporaryDir out;
     QProcess cli;
