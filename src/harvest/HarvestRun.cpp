@@ -133,6 +133,10 @@ void HarvestRun::EndRun(bool tableOpened) {
     worker_.SetClient(nullptr);
     try {
         ReportIncompleteHouses();
+    } catch (const std::exception&) {
+        // A window call that failed; the end report below still runs.
+    }
+    try {
         worker_.WaitWhileHeld();
         worker_.CursorHourGlass = false;
         window_.ShowRunState(false);
