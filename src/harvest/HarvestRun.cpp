@@ -117,6 +117,7 @@ void HarvestRun::WalkPairs() {
                 QStringLiteral(", улицы ") + worker_.StreetsNamesList.value(j));
             HarvestPair(worker_.CitiesCodesList[i], worker_.StreetsCodesList[j]);
             writtenInPair_.clear();
+            worker_.WaitWhileHeld();
             record_->PairDone(i, j, tableRows_, table_->Size());
         }
     }

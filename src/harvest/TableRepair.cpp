@@ -68,7 +68,7 @@ void HarvestRun::RepairTable() {
         const QString& guid = house.key();
         ++worker_.ProgressBarPosition;
         ShowHouseProgress();
-        qsizetype first = repaired_->guids.indexOf(guid);
+        const qsizetype first = repaired_->guids.indexOf(guid);
         const qsizetype start = first == 0 ? repaired_->headerEnd : repaired_->rowEnds[first - 1];
         const QByteArrayView firstRow(old.constData() + start,
                                       repaired_->rowEnds[first] - 2 - start);
@@ -112,6 +112,7 @@ void HarvestRun::RepairTable() {
         throw MessageError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString()));
 
+    worker_.WaitWhileHeld();
     for (auto house = stillMissing.cbegin(); house != stillMissing.cend(); ++house) {
         if (house.value() == 0)
             record_->Repaired(house.key());
