@@ -137,6 +137,8 @@ void HarvestRun::EndRun(bool tableOpened) {
     } catch (const std::exception&) {
         // A window call that failed; the end report below still runs.
     }
+    // Nothing more is recorded: a run started during the conversion may take the record up.
+    record_.reset();
     try {
         worker_.WaitWhileHeld();
         worker_.CursorHourGlass = false;
