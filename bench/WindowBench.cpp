@@ -48,6 +48,7 @@ public:
         std::fprintf(stderr, "error box: %s: %s\n", qPrintable(title), qPrintable(text));
     }
     void ShowNotice(QWidget*, const QString&, const QString&) override {}
+    bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
     void EndProgram(int) override {}
     void OpenDocument(const QString&) override {}
 };

@@ -7,6 +7,7 @@
 #include "cli/TerminalWindow.h"
 #include "directory/DirectoryClient.h"
 #include "harvest/HarvestRun.h"
+#include "harvest/RunRecord.h"
 #include "harvest/Scraper.h"
 
 #include <QDir>
@@ -134,10 +135,14 @@ QString OutputFolder(const QString& given) {
     return QDir(given).absolutePath() + QLatin1Char('/');
 }
 
-int Harvest(const CliOptions& options, const CliContext& context) {
-    const QString folder = OutputFolder(options.outDirectory);
-    const AddressJob job = ResolveAddresses(options);
+// Which earlier run the worker takes up instead of starting a new one.
+struct TakenRun {
+    QString continuedRecord;
+    QString repairedRecord;
+};
 
+int RunWorker(const CliOptions& options, const AddressJob& job, const QString& folder,
+              const TakenRun& taken, const CliContext& context) {
     TerminalWindow window(options, folder, context.clock, context.out, context.terminal);
     // The run goes on a thread of this function's own, joined below, rather than on the worker's
     // QThread: a join orders everything the run did before what follows, also for
@@ -154,6 +159,8 @@ int Harvest(const CliOptions& options, const CliContext& context) {
         worker.StreetsCodesList.append(street.code);
     }
     worker.ReadTimeoutMs = context.readTimeoutMs;
+    worker.ContinuedRecord = taken.continuedRecord;
+    worker.RepairedRecord = taken.repairedRecord;
 
     std::optional<StopSignals> stopSignals;
     if (context.catchStopSignals)
@@ -189,6 +196,51 @@ int Harvest(const CliOptions& options, const CliContext& context) {
     return worker.Failed() || window.LogFileFailed() ? kExitFailed : kExitFinished;
 }
 
+int Harvest(const CliOptions& options, const CliContext& context) {
+    const QString folder = OutputFolder(options.outDirectory);
+    return RunWorker(options, ResolveAddresses(options), folder, {}, context);
+}
+
+// --resume and --repair: the newest run of the folder that can be taken up, with its own job.
+int TakeUp(const CliOptions& given, const CliContext& context) {
+    const bool resume = given.mode == CliOptions::Mode::Resume;
+    const QString folder = QDir(given.outDirectory).absolutePath() + QLatin1Char('/');
+    for (const FoundRecord& found : RunRecordsIn(folder)) {
+        // A record that cannot be read is not passed over quietly: it may be the run meant.
+        if (!found.history)
+            throw MessageError(found.error);
+        const RunHistory& history = *found.history;
+        if (history.Finished() == resume)
+            continue;
+        if (!resume && history.incomplete.isEmpty()) {
+            Print(context.out, QStringLiteral("В последней завершённой выгрузке (%1) нет домов "
+                                              "с неполными данными")
+                                   .arg(history.tableName));
+            return kExitFinished;
+        }
+        const RunJob& job = history.job;
+        CliOptions options = given;
+        options.pageSize = job.pageSize;
+        options.coordinates = job.coordinates;
+        options.passports = job.passports;
+        options.cards = job.cards;
+        options.savePassports = job.savePassports;
+        AddressJob addresses;
+        addresses.region = {job.regionName, job.regionCode};
+        for (qsizetype k = 0; k < job.cityCodes.size(); ++k)
+            addresses.cities.push_back({job.cityNames.value(k), job.cityCodes[k]});
+        for (qsizetype k = 0; k < job.streetCodes.size(); ++k)
+            addresses.streets.push_back({job.streetNames.value(k), job.streetCodes[k]});
+        TakenRun taken;
+        (resume ? taken.continuedRecord : taken.repairedRecord) = found.path;
+        return RunWorker(options, addresses, folder, taken, context);
+    }
+    Print(context.err, QStringLiteral("house-export-cli: в папке \"%1\" нет %2 выгрузки")
+                           .arg(folder, resume ? QStringLiteral("незавершённой")
+                                               : QStringLiteral("завершённой")));
+    return kExitFailed;
+}
+
 } // namespace
 
 int RunCli(const QStringList& arguments, const CliContext& context) {
@@ -210,6 +262,9 @@ int RunCli(const QStringList& arguments, const CliContext& context) {
             return List(parse.options, context);
         case CliOptions::Mode::Harvest:
             return Harvest(parse.options, context);
+        case CliOptions::Mode::Resume:
+        case CliOptions::Mode::Repair:
+            return TakeUp(parse.options, context);
         }
     } catch (const std::exception& failure) {
         Print(context.err, QStringLiteral("house-export-cli: Ошибка: ") + FailureMessage(failure));

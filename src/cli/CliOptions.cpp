@@ -41,6 +41,8 @@ const QSet<QString> kFlagOptions{QStringLiteral("--all-streets"),
                                  QStringLiteral("--no-passport"),
                                  QStringLiteral("--no-card"),
                                  QStringLiteral("--save-passports"),
+                                 QStringLiteral("--resume"),
+                                 QStringLiteral("--repair"),
                                  QStringLiteral("--help"),
                                  QStringLiteral("-h"),
                                  QStringLiteral("--version")};
@@ -58,8 +60,23 @@ CliParse Failure(const QString& text) {
     return parse;
 }
 
+// Options that go with --resume and --repair: the job comes from the run's record.
+const QSet<QString> kContinueOptions{QStringLiteral("--out"), QStringLiteral("--interval"),
+                                     QStringLiteral("--resume"), QStringLiteral("--repair")};
+
 // Every check that needs all options at once.
 QString CheckCombination(const CliOptions& options, const QSet<QString>& seen) {
+    if (options.mode == CliOptions::Mode::Resume || options.mode == CliOptions::Mode::Repair) {
+        const QString mode = options.mode == CliOptions::Mode::Resume ? QStringLiteral("--resume")
+                                                                      : QStringLiteral("--repair");
+        if (seen.contains(QStringLiteral("--resume")) && seen.contains(QStringLiteral("--repair")))
+            return QStringLiteral("--resume не сочетается с --repair");
+        for (const QString& name : seen)
+            if (!kContinueOptions.contains(name))
+                return QStringLiteral("%1 не сочетается с %2: задание берётся из записи выгрузки")
+                    .arg(name, mode);
+        return {};
+    }
     if (options.mode == CliOptions::Mode::List) {
         for (const QString& name : seen)
             if (kHarvestOptions.contains(name))
@@ -91,6 +108,7 @@ CliParse ParseCliArguments(const QStringList& arguments) {
     CliOptions& options = parse.options;
     QSet<QString> seen;
     bool listGiven = false;
+    std::optional<CliOptions::Mode> continueMode;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString name = arguments[i];
         std::optional<QString> value;
@@ -162,12 +180,18 @@ CliParse ParseCliArguments(const QStringList& arguments) {
             options.cards = false;
         } else if (name == QLatin1String("--save-passports")) {
             options.savePassports = true;
+        } else if (name == QLatin1String("--resume")) {
+            continueMode = CliOptions::Mode::Resume;
+        } else if (name == QLatin1String("--repair")) {
+            continueMode = CliOptions::Mode::Repair;
         }
     }
     if (options.mode == CliOptions::Mode::Help || options.mode == CliOptions::Mode::Version)
         return parse;
     if (listGiven)
         options.mode = CliOptions::Mode::List;
+    if (continueMode)
+        options.mode = *continueMode;
     parse.error = CheckCombination(options, seen);
     return parse;
 }
@@ -195,6 +219,15 @@ QString CliHelpText() {
         "  --save-passports    сохранять паспорта в json-файлы (папка json в папке --out)\n"
         "  --out ПАПКА         куда писать таблицу, книгу .xlsx, лог и паспорта;\n"
         "                      по умолчанию текущая папка\n"
+        "\n"
+        "Продолжение и догрузка (задание берётся из записи выгрузки data<число>.run):\n"
+        "  house-export-cli --resume --out ПАПКА [--interval СЕКУНДЫ]\n"
+        "                      продолжает последнюю незавершённую выгрузку в папке: дописывает\n"
+        "                      ту же таблицу, готовые пары и дома не запрашиваются снова\n"
+        "  house-export-cli --repair --out ПАПКА [--interval СЕКУНДЫ]\n"
+        "                      для последней завершённой выгрузки в папке запрашивает заново\n"
+        "                      недостающие данные домов из списка data<число>-incomplete.txt\n"
+        "                      и заменяет их строки в таблице\n"
         "\n"
         "Справочник адресов (код, табуляция, название):\n"
         "  house-export-cli --list regions\n"

@@ -7,7 +7,7 @@
 
 // What the headless command was asked to do, read from its arguments.
 struct CliOptions {
-    enum class Mode { Harvest, List, Help, Version };
+    enum class Mode { Harvest, List, Help, Version, Resume, Repair };
     enum class ListKind { Regions, Areas, Cities, Streets };
 
     Mode mode = Mode::Harvest;

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/MessageError.h"
+#include "harvest/RunRecord.h"
 #include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
 #include "harvest/SkipList.h"
@@ -10,6 +11,7 @@
 #include "http/PortalError.h"
 #include "records/OutputTable.h"
 #include "records/PassportFiles.h"
+#include "records/TableReadBack.h"
 
 #include <algorithm>
 #include <limits>
@@ -31,7 +33,10 @@ void HarvestRun::Execute() {
         tableOpened = SetUp();
         if (tableOpened) {
             StopPoint();
-            WalkPairs();
+            if (worker_.RepairedRecord.isEmpty())
+                WalkPairs();
+            else
+                RepairTable();
             ResetProgress();
         }
     } catch (const RunStopped&) {
@@ -81,11 +86,8 @@ bool HarvestRun::SetUp() {
     worker_.SetClient(client_.get());
     lastSuccessTick_ = 0;
 
-    table_ = std::make_unique<OutputTable>(directory_, clock_.TickCount());
-    Log(QStringLiteral("Данные будут записываться в файл ") + table_->WorkbookPath());
     try {
-        worker_.WaitWhileHeld();
-        table_->Open();
+        OpenTable();
     } catch (const std::exception& failure) {
         // Without a table there is nothing to harvest into; say why instead of ending quietly.
         worker_.failed_ = true;
@@ -104,6 +106,8 @@ void HarvestRun::WalkPairs() {
     for (qsizetype i = 0; i < cities; ++i) {
         const qsizetype streets = worker_.StreetsCodesList.size();
         for (qsizetype j = 0; j < streets; ++j) {
+            if (record_->History().PairDone(i, j))
+                continue;
             worker_.StagesProgressBarPosition = std::int32_t(
                 std::min<qint64>(i * streets + j + 1, std::numeric_limits<std::int32_t>::max()));
             ShowStageProgress();
@@ -112,6 +116,9 @@ void HarvestRun::WalkPairs() {
                 QStringLiteral(", города ") + worker_.CitiesNamesList.value(i) +
                 QStringLiteral(", улицы ") + worker_.StreetsNamesList.value(j));
             HarvestPair(worker_.CitiesCodesList[i], worker_.StreetsCodesList[j]);
+            writtenInPair_.clear();
+            worker_.WaitWhileHeld();
+            record_->PairDone(i, j, tableRows_, table_->Size());
         }
     }
 }
@@ -125,6 +132,13 @@ void HarvestRun::ResetProgress() {
 
 void HarvestRun::EndRun(bool tableOpened) {
     worker_.SetClient(nullptr);
+    try {
+        ReportIncompleteHouses();
+    } catch (const std::exception&) {
+        // A window call that failed; the end report below still runs.
+    }
+    // Nothing more is recorded: a run started during the conversion may take the record up.
+    record_.reset();
     try {
         worker_.WaitWhileHeld();
         worker_.CursorHourGlass = false;

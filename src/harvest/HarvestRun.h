@@ -1,6 +1,7 @@
 #pragma once
 
 #include "json/JsonValue.h"
+#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <exception>
@@ -8,6 +9,9 @@
 #include <memory>
 
 class Clock;
+struct RunJob;
+class RunRecord;
+struct TableContents;
 class OutputTable;
 class PortalClient;
 class RunWindow;
@@ -53,10 +57,33 @@ private:
     QString LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
                      const QString& streetCode);
     void VisitHouse(const JsonValue& item);
+    // The answers of one house's requests among `parts` (HousePart) that the options allow,
+    // and the parts whose attempts were all used up.
+    struct HouseAnswers {
+        QString map;
+        QString passport;
+        QString card;
+        int missing = 0;
+    };
+    HouseAnswers FetchHouse(const QString& guid, const QString& cardUrl, int parts);
     // Up to twenty attempts at one house request: send() sends it and keeps its answer; after
-    // a request that succeeded, keep() (when given) stores what must be stored.
-    void HouseAttempts(const QString& message, const std::function<void()>& send,
+    // a request that succeeded, keep() (when given) stores what must be stored. False when all
+    // twenty failed (a 404 is an answer: "no data").
+    bool HouseAttempts(const QString& message, const std::function<void()>& send,
                        const std::function<void()>& keep = {});
+
+    // The table and the run's record: a new pair of files, or those of the run continued or
+    // repaired, read back and checked (RunContinuation.cpp).
+    void OpenTable();
+    RunJob JobOfRun() const;
+    // Whether the house already has its row from before the continuation (its pair was the
+    // one under way); each row spares one visit.
+    bool SkipsWrittenHouse(const QString& guid);
+    // "Домов с неполными данными: N" and the list beside the table, when there are any.
+    void ReportIncompleteHouses();
+    // Asks again for the missing parts of the incomplete houses and replaces their rows
+    // (TableRepair.cpp).
+    void RepairTable();
 
     void Log(const QString& message);
     // The line of a request about to be sent; a stop that released a held worker ends the run
@@ -80,4 +107,8 @@ private:
     std::int64_t lastTotal_ = 0;
     std::uint32_t intervalMs_ = 0;
     bool savePassports_ = true; // off when the passport folder could not be made
+    std::unique_ptr<RunRecord> record_;
+    std::unique_ptr<TableContents> repaired_; // the table read back for a repair
+    QHash<QString, int> writtenInPair_;       // rows of the pair a continuation begins in
+    qint64 tableRows_ = 0;
 };

@@ -1,6 +1,7 @@
 // One house of a search page: its coordinates, passport and card, then its row.
 #include "base/Clock.h"
 #include "harvest/HarvestRun.h"
+#include "harvest/RunRecord.h"
 #include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
 #include "http/PortalClient.h"
@@ -26,22 +27,40 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
     ShowHouseProgress();
 
     const QString guid = HouseGuid(&item);
-    const QString cardUrl = HouseCardUrl(HouseTypeCode(&item), guid);
+    if (SkipsWrittenHouse(guid))
+        return;
+    const HouseAnswers answers = FetchHouse(guid, HouseCardUrl(HouseTypeCode(&item), guid),
+                                            kCoordinatesPart | kPassportPart | kCardPart);
+    const QStringList row = BuildHouseRow(item, answers.map, answers.passport, answers.card);
+    worker_.WaitWhileHeld();
+    // Recorded before the row: a kill between them leaves a house without row, which the
+    // continuation drops from the list and visits again.
+    if (answers.missing != 0)
+        record_->Incomplete(guid, answers.missing);
+    try {
+        table_->AppendRow(row);
+    } catch (const RecordsError& failure) {
+        throw TableWriteFailed{failure.message()};
+    }
+    ++tableRows_;
+}
 
-    QString mapText;
-    if (window_.RequestCoordinates())
-        HouseAttempts(QStringLiteral("Загружаем координаты для дома ") + guid,
-                      [&] { mapText = client_->Get(MapLookupUrl(guid)); });
+HarvestRun::HouseAnswers HarvestRun::FetchHouse(const QString& guid, const QString& cardUrl,
+                                                int parts) {
+    HouseAnswers answers;
+    if ((parts & kCoordinatesPart) && window_.RequestCoordinates() &&
+        !HouseAttempts(QStringLiteral("Загружаем координаты для дома ") + guid,
+                       [&] { answers.map = client_->Get(MapLookupUrl(guid)); }))
+        answers.missing |= kCoordinatesPart;
 
-    QString passportText;
-    if (window_.RequestPassports()) {
+    if ((parts & kPassportPart) && window_.RequestPassports()) {
         QByteArray passportBytes;
-        HouseAttempts(
+        const bool answered = HouseAttempts(
             QStringLiteral("Загружаем паспорт для дома ") + guid,
             [&] {
                 ApplyPostSettings(*client_);
                 passportBytes = client_->PostRaw(PassportSearchUrl(), PassportBody(guid));
-                passportText = QString::fromUtf8(passportBytes);
+                answers.passport = QString::fromUtf8(passportBytes);
             },
             [&] {
                 if (savePassports_ && window_.SavePassports()) {
@@ -55,23 +74,18 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
                     SavePassport(directory_, guid, passportBytes);
                 }
             });
+        if (!answered)
+            answers.missing |= kPassportPart;
     }
 
-    QString cardText;
-    if (window_.RequestCards())
-        HouseAttempts(QStringLiteral("Загружаем карточку для дома ") + guid,
-                      [&] { cardText = client_->Get(cardUrl); });
-
-    const QStringList row = BuildHouseRow(item, mapText, passportText, cardText);
-    worker_.WaitWhileHeld();
-    try {
-        table_->AppendRow(row);
-    } catch (const RecordsError& failure) {
-        throw TableWriteFailed{failure.message()};
-    }
+    if ((parts & kCardPart) && window_.RequestCards() &&
+        !HouseAttempts(QStringLiteral("Загружаем карточку для дома ") + guid,
+                       [&] { answers.card = client_->Get(cardUrl); }))
+        answers.missing |= kCardPart;
+    return answers;
 }
 
-void HarvestRun::HouseAttempts(const QString& message, const std::function<void()>& send,
+bool HarvestRun::HouseAttempts(const QString& message, const std::function<void()>& send,
                                const std::function<void()>& keep) {
     for (int attempt = 0; attempt < kAttempts;) {
         WaitForInterval();
@@ -84,11 +98,11 @@ void HarvestRun::HouseAttempts(const QString& message, const std::function<void(
             lastSuccessTick_ = clock_.TickCount();
             if (keep)
                 keep();
-            return;
+            return true;
         } catch (const std::exception& failure) {
             const QString text = FailureMessage(failure);
             if (WasNotFound(failure))
-                return;
+                return true;
             PauseAfterError(text);
             // In one piece for the stop button; only leaving the program cuts it short.
             for (std::uint32_t slept = 0; slept < kFailedHousePauseMs && !worker_.StoppingNow();
@@ -96,4 +110,5 @@ void HarvestRun::HouseAttempts(const QString& message, const std::function<void(
                 clock_.Sleep(100);
         }
     }
+    return false;
 }

@@ -31,6 +31,11 @@ public:
     QStringList StreetsCodesList;
     QString RegionCode;
     QString RegionName;
+    // The record (data<n>.run) of an earlier run with this job: its table is continued from
+    // where it stopped, or, for a finished run, its incomplete houses are asked for again.
+    // Empty for a new run.
+    QString ContinuedRecord;
+    QString RepairedRecord;
 
     // Whether the end steps convert the table into a workbook (the spreadsheet layer is built in);
     // tests switch it off.

@@ -32,6 +32,13 @@ OutputTable::OutputTable(const QString& directory, std::uint32_t tickCount, Writ
         directory + QString(fileName).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
 }
 
+OutputTable::OutputTable(const QString& directory, const QString& fileName, WriteCall write)
+    : write_(write) {
+    tablePath_ = directory + fileName;
+    workbookPath_ =
+        directory + QString(fileName).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
+}
+
 OutputTable::~OutputTable() {
     try {
         Close();
@@ -74,15 +81,45 @@ void OutputTable::Open() {
     wholeLinesEnd_ = written_;
 }
 
+void OutputTable::Continue(qint64 wholeLinesEnd) {
+    Close();
+
+    const QByteArray name = QFile::encodeName(tablePath_);
+    FileDescriptor file(::open(name.constData(), O_RDWR | O_CLOEXEC));
+    const auto refuse = [this](const QString& reason) {
+        throw RecordsError(
+            QStringLiteral("Cannot continue file \"%1\". %2").arg(tablePath_, reason));
+    };
+    if (!file.IsOpen())
+        refuse(SystemReason(errno));
+    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0)
+        refuse(errno == EWOULDBLOCK
+                   ? QStringLiteral("The table is being written by another run of the program.")
+                   : SystemReason(errno));
+    const off_t size = ::lseek(file.Get(), 0, SEEK_END);
+    if (size < 0)
+        refuse(SystemReason(errno));
+    if (size < wholeLinesEnd)
+        refuse(QStringLiteral("The file is shorter than when it was read."));
+    if (::ftruncate(file.Get(), wholeLinesEnd) != 0 ||
+        ::lseek(file.Get(), wholeLinesEnd, SEEK_SET) != wholeLinesEnd)
+        refuse(SystemReason(errno));
+
+    file_ = std::move(file);
+    staged_ = 0;
+    written_ = wholeLinesEnd;
+    wholeLinesEnd_ = wholeLinesEnd;
+}
+
 void OutputTable::AppendRow(const QStringList& fields) {
     if (!file_.IsOpen())
         throw RecordsError(
             QStringLiteral("Cannot write file \"%1\". The table is not open.").arg(tablePath_));
     if (fields.size() != TableColumnCount)
         throw RecordsError(QStringLiteral("Cannot write file \"%1\". A row has %2 fields, not %3.")
-                                .arg(tablePath_)
-                                .arg(fields.size())
-                                .arg(TableColumnCount));
+                               .arg(tablePath_)
+                               .arg(fields.size())
+                               .arg(TableColumnCount));
     WriteText(TableRowText(fields));
     WriteText(kLineBreak);
     wholeLinesEnd_ = written_;

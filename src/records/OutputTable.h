@@ -24,6 +24,8 @@ public:
     // directory ends with a separator; tickCount names the file ("data%d.tab", printed as a
     // signed 32-bit number). No file is touched yet.
     OutputTable(const QString& directory, std::uint32_t tickCount, WriteCall write = &::write);
+    // The table of an earlier run, by its file name ("data%d.tab"), to be continued.
+    OutputTable(const QString& directory, const QString& fileName, WriteCall write = &::write);
     OutputTable(const OutputTable&) = delete;
     OutputTable& operator=(const OutputTable&) = delete;
     ~OutputTable();
@@ -36,6 +38,14 @@ public:
     // the header line and CR LF. Fails with RecordsError when the file cannot be created or when
     // another writer holds it; that writer's table is left untouched.
     void Open();
+
+    // Opens the existing file to write after its first `wholeLinesEnd` bytes (the end of its
+    // last whole line, see ReadTableBack): a cut-off tail after them is removed first. Fails
+    // like Open when the file is missing, shorter than that, or held by another writer.
+    void Continue(qint64 wholeLinesEnd);
+
+    // Bytes of the file up to the end of its last whole line.
+    qint64 Size() const { return wholeLinesEnd_; }
 
     // Writes one house: exactly 101 fields, then CR LF. A failed write throws RecordsError and
     // cuts the file back to its last whole line.

@@ -99,6 +99,9 @@ private:
     void PauseButtonClick();
     void ResumeTimerTimer();
     void StopButtonClick();
+    // Before a new run: an earlier run in the program's folder with the same job is offered,
+    // to be continued (unfinished) or repaired (finished with incomplete houses).
+    void OfferEarlierRun(Scraper& worker);
 
     void EnableRunControls(bool enabled);
     void WorkerGone();

@@ -93,6 +93,7 @@ void MainForm::StartButtonClick() {
     worker->StreetsCodesList = streetCodes;
     worker->RegionCode = RegionComboBox->currentData().toString();
     worker->RegionName = RegionComboBox->currentText();
+    OfferEarlierRun(*worker);
     connect(worker, &QThread::finished, this, [this] { WorkerGone(); });
     connect(
         worker, &QObject::destroyed, this, [this] { WorkerGone(); }, Qt::QueuedConnection);

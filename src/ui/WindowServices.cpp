@@ -23,6 +23,11 @@ void DesktopServices::ShowNotice(QWidget* parent, const QString& title, const QS
     ShowBox(parent, QMessageBox::NoIcon, title, text);
 }
 
+bool DesktopServices::AskYesNo(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
 void DesktopServices::EndProgram(int status) {
     // Queued, so that it also ends a program whose event loop has not begun yet.
     QMetaObject::invokeMethod(

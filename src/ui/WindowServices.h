@@ -15,6 +15,8 @@ public:
     virtual void ShowError(QWidget* parent, const QString& title, const QString& text) = 0;
     // A notice: no icon, one OK button.
     virtual void ShowNotice(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A question: a question icon, the buttons Yes and No; true for Yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
     // Leaves the event loop; the program then ends with this status.
     virtual void EndProgram(int status) = 0;
     // Hands a file to the desktop to be opened; the outcome is not checked.
@@ -26,6 +28,7 @@ class DesktopServices final : public WindowServices {
 public:
     void ShowError(QWidget* parent, const QString& title, const QString& text) override;
     void ShowNotice(QWidget* parent, const QString& title, const QString& text) override;
+    bool AskYesNo(QWidget* parent, const QString& title, const QString& text) override;
     void EndProgram(int status) override;
     void OpenDocument(const QString& path) override;
 

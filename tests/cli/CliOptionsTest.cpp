@@ -12,7 +12,7 @@ namespace {
 
 // The options in one line, so that a table row can give all of them at once.
 QString Summary(const CliOptions& o) {
-    static const char* const kModes[] = {"harvest", "list", "help", "version"};
+    static const char* const kModes[] = {"harvest", "list", "help", "version", "resume", "repair"};
     static const char* const kLists[] = {"regions", "areas", "cities", "streets"};
     QString text = QString::fromLatin1(kModes[int(o.mode)]);
     if (o.mode == CliOptions::Mode::List)
@@ -83,6 +83,18 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"HelpWinsOverVersion", "--version|--help",
                   "help region= cities= streets= all=0 interval=2 page=100 coords=1 pass=1 "
                   "card=1 save=0 out=."},
+        ParseCase{"ResumeTakesTheFolderAndTheInterval", "--resume|--out|/tmp/r|--interval=5",
+                  "resume region= cities= streets= all=0 interval=5 page=100 coords=1 pass=1 "
+                  "card=1 save=0 out=/tmp/r"},
+        ParseCase{"RepairAlone", "--repair",
+                  "repair region= cities= streets= all=0 interval=2 page=100 coords=1 pass=1 "
+                  "card=1 save=0 out=."},
+        ParseCase{"ResumeRefusesASelection", "--resume|--region|77",
+                  "error: --region не сочетается с --resume: задание берётся из записи выгрузки"},
+        ParseCase{"ResumeRefusesAnOption", "--repair|--no-card",
+                  "error: --no-card не сочетается с --repair"},
+        ParseCase{"ResumeOrRepair", "--resume|--repair",
+                  "error: --resume не сочетается с --repair"},
         ParseCase{"ListRegions", "--list|regions",
                   "list regions region= cities= streets= all=0 "
                   "interval=2 page=100 coords=1 pass=1 card=1 save=0 out=."},

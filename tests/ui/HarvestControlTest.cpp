@@ -409,4 +409,52 @@ TEST_F(HarvestControlTest, TheHeadlessCommandWritesTheWindowsTableForTheSameChoi
     EXPECT_EQ(QDir(out.path()).entryList({QStringLiteral("data*.xlsx")}).size(), 1);
 }
 
+TEST_F(HarvestControlTest, AStoppedRunIsContinuedOnStartAndEndsInTheUninterruptedTable) {
+    Open(QString::fromLatin1(kSlowMaps));
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Start();
+    const auto cardLines = [&] {
+        return LogLines(*form_).filter(QStringLiteral("Загружаем карточку для дома")).size();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return cardLines() >= 3; }));
+    Click("StopButton");
+    ASSERT_TRUE(WaitForEnd());
+    const qsizetype stoppedRows = Rows().size();
+    ASSERT_LT(stoppedRows, 8);
+    const QString table = Files("data*.tab").value(0);
+
+    services_.answers = {true};
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(services_.questions.size(), 1u);
+    EXPECT_EQ(services_.questions[0].text,
+              QStringLiteral("Найдена незавершённая выгрузка %1 (%2 домов). Продолжить её?")
+                  .arg(table)
+                  .arg(stoppedRows));
+    EXPECT_EQ(Files("data*.tab"), QStringList{table}) << "the same table, continued";
+    EXPECT_EQ(Rows().size(), 8);
+    EXPECT_EQ(cardLines(), 8 - stoppedRows) << "the houses in the table were not asked for";
+    EXPECT_EQ(
+        LogLines(*form_).filter(QStringLiteral(": Продолжаем выгрузку в файл ") + table).size(), 1);
+
+    QTemporaryDir out;
+    QProcess cli;
+    cli.start(QStringLiteral(HOUSE_EXPORT_CLI_FILE),
+              {QStringLiteral("--region"),
+               Control<QComboBox>(*form_, "RegionComboBox")->currentData().toString(),
+               QStringLiteral("--all-streets"), QStringLiteral("--interval"), QStringLiteral("0"),
+               QStringLiteral("--out"), out.path()});
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    QFile whole(out.path() + QLatin1Char('/') +
+                QDir(out.path()).entryList({QStringLiteral("data*.tab")}).value(0));
+    QFile continued(folder_.Path() + table);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly) && continued.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(whole.readAll() == continued.readAll());
+
+    // Finished now: the next START asks nothing and begins a new run.
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(services_.questions.size(), 1u);
+}
+
 } // namespace

@@ -35,6 +35,11 @@ public:
     void ShowNotice(QWidget*, const QString& title, const QString& text) override {
         notices.push_back({title, text});
     }
+    // Answers the questions in turn from `answers`; No when none is left.
+    bool AskYesNo(QWidget*, const QString& title, const QString& text) override {
+        questions.push_back({title, text});
+        return !answers.isEmpty() && answers.takeFirst();
+    }
     void EndProgram(int status) override { endStatuses.append(status); }
     void OpenDocument(const QString& path) override {
         opened.append(path);
@@ -44,6 +49,8 @@ public:
 
     std::vector<Box> errors;
     std::vector<Box> notices;
+    std::vector<Box> questions;
+    QList<bool> answers;
     QList<int> endStatuses;
     QStringList opened;
     std::function<void(const QString&)> onOpen;

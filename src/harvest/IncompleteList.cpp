@@ -1,0 +1,29 @@
+#include "harvest/IncompleteList.h"
+
+#include "base/MessageError.h"
+#include "harvest/RunRecord.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+QString IncompleteListPath(const QString& tablePath) {
+    QString path = tablePath;
+    if (path.endsWith(QLatin1String(".tab")))
+        path.chop(4);
+    return path + QStringLiteral("-incomplete.txt");
+}
+
+void SaveIncompleteList(const QString& path, const QMap<QString, int>& incomplete) {
+    QByteArray text = QStringLiteral("Дом\tНет данных\r\n").toUtf8();
+    for (auto house = incomplete.cbegin(); house != incomplete.cend(); ++house)
+        text +=
+            (house.key() + u'\t' + HousePartsText(house.value()) + QStringLiteral("\r\n")).toUtf8();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        throw MessageError(
+            QStringLiteral("Cannot write file \"%1\". %2").arg(path, file.errorString()));
+}
+
+void RemoveIncompleteList(const QString& path) {
+    QFile::remove(path);
+}

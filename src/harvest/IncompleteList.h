@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+
+// The list of a table's incomplete houses for the user, beside the table: "data<n>.tab" has
+// "data<n>-incomplete.txt", a header line, then one line per house: its guid, TAB, the parts
+// missing ("координаты, паспорт, карточка"); UTF-8, CR LF. The run's record is what counts;
+// the list is written anew from it at the end of every run.
+QString IncompleteListPath(const QString& tablePath);
+
+// Writes the list under a temporary name and renames it; fails with MessageError.
+void SaveIncompleteList(const QString& path, const QMap<QString, int>& incomplete);
+
+// Removes a list that no longer has houses to name.
+void RemoveIncompleteList(const QString& path);

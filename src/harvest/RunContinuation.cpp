@@ -1,0 +1,122 @@
+// The run's record and table: made new, or taken back from an earlier run of the same job.
+#include "base/Clock.h"
+#include "base/MessageError.h"
+#include "harvest/HarvestRun.h"
+#include "harvest/IncompleteList.h"
+#include "harvest/RunRecord.h"
+#include "harvest/RunWindow.h"
+#include "harvest/Scraper.h"
+#include "records/OutputTable.h"
+#include "records/TableReadBack.h"
+
+#include <QFileInfo>
+
+namespace {
+
+[[noreturn]] void Refuse(const QString& path, const QString& reason) {
+    throw MessageError(
+        QStringLiteral("Файл \"%1\" не подходит для продолжения: %2").arg(path, reason));
+}
+
+// The table must be the one the record was kept for: as many rows at least as the record
+// counted at its latest finished pair, ending exactly where that pair left it.
+void CheckTable(const QString& tablePath, const RunHistory& history,
+                const TableContents& contents) {
+    const qint64 rows = qint64(contents.rowEnds.size());
+    const auto endAtPair = [&] {
+        return history.rowsAtPairEnd == 0 ? contents.headerEnd
+                                          : contents.rowEnds[history.rowsAtPairEnd - 1];
+    };
+    if (rows < history.rowsAtPairEnd ||
+        (history.bytesAtPairEnd != 0 && endAtPair() != history.bytesAtPairEnd))
+        Refuse(tablePath, QStringLiteral("строки таблицы не те, что записала эта выгрузка "
+                                         "(по записи %1 строк и %2 байт после последней пары)")
+                              .arg(history.rowsAtPairEnd)
+                              .arg(history.bytesAtPairEnd));
+}
+
+} // namespace
+
+RunJob HarvestRun::JobOfRun() const {
+    return RunJob{worker_.RegionCode,      worker_.RegionName,           worker_.CitiesNamesList,
+                  worker_.CitiesCodesList, worker_.StreetsNamesList,     worker_.StreetsCodesList,
+                  window_.PageSize(),      window_.RequestCoordinates(), window_.RequestPassports(),
+                  window_.RequestCards(),  window_.SavePassports()};
+}
+
+void HarvestRun::OpenTable() {
+    const bool repair = !worker_.RepairedRecord.isEmpty();
+    const QString recordPath = repair ? worker_.RepairedRecord : worker_.ContinuedRecord;
+    if (recordPath.isEmpty()) {
+        table_ = std::make_unique<OutputTable>(directory_, clock_.TickCount());
+        Log(QStringLiteral("Данные будут записываться в файл ") + table_->WorkbookPath());
+        worker_.WaitWhileHeld();
+        table_->Open();
+        const QString name = QFileInfo(table_->TablePath()).fileName();
+        record_ = RunRecord::Create(directory_ + RunRecordName(name), name, JobOfRun());
+        return;
+    }
+
+    worker_.WaitWhileHeld();
+    record_ = RunRecord::Take(recordPath);
+    const RunHistory& history = record_->History();
+    if (history.job != JobOfRun())
+        Refuse(recordPath, QStringLiteral("задание выгрузки в нём другое"));
+    if (history.Finished() != repair)
+        Refuse(recordPath, repair ? QStringLiteral("выгрузка не завершена, её можно продолжить")
+                                  : QStringLiteral("выгрузка уже завершена"));
+    table_ = std::make_unique<OutputTable>(directory_, history.tableName);
+    Log(QStringLiteral("Данные будут записываться в файл ") + table_->WorkbookPath());
+    auto contents = std::make_unique<TableContents>(ReadTableBack(table_->TablePath()));
+    CheckTable(table_->TablePath(), history, *contents);
+    tableRows_ = qint64(contents->rowEnds.size());
+
+    // A house recorded incomplete whose row a kill kept from the table is visited again.
+    const QSet<QString> inTable(contents->guids.begin(), contents->guids.end());
+    for (const QString& guid : history.incomplete.keys())
+        if (!inTable.contains(guid))
+            record_->Repaired(guid);
+
+    if (repair) {
+        repaired_ = std::move(contents);
+        return;
+    }
+    worker_.WaitWhileHeld();
+    table_->Continue(contents->wholeLinesEnd);
+    for (qsizetype k = history.rowsAtPairEnd; k < contents->guids.size(); ++k)
+        ++writtenInPair_[contents->guids[k]];
+    Log(QStringLiteral("Продолжаем выгрузку в файл %1: строк в таблице %2, пропускаем "
+                       "завершённых пар %3 из %4")
+            .arg(QFileInfo(table_->TablePath()).fileName())
+            .arg(tableRows_)
+            .arg(history.pairsDone.size())
+            .arg(history.job.Pairs()));
+}
+
+bool HarvestRun::SkipsWrittenHouse(const QString& guid) {
+    const auto found = writtenInPair_.find(guid);
+    if (found == writtenInPair_.end())
+        return false;
+    if (--found.value() == 0)
+        writtenInPair_.erase(found);
+    return true;
+}
+
+void HarvestRun::ReportIncompleteHouses() {
+    if (!record_ || !table_)
+        return;
+    const QMap<QString, int>& incomplete = record_->History().incomplete;
+    const QString listPath = IncompleteListPath(table_->TablePath());
+    if (incomplete.isEmpty()) {
+        // A repair that filled every gap leaves no list behind.
+        RemoveIncompleteList(listPath);
+        return;
+    }
+    Log(QStringLiteral("Домов с неполными данными: ") + QString::number(incomplete.size()));
+    try {
+        SaveIncompleteList(listPath, incomplete);
+    } catch (const MessageError& failure) {
+        worker_.failed_ = true;
+        Log(QStringLiteral("Ошибка: ") + failure.message());
+    }
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "base/FileDescriptor.h"
+
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+// The job of a run as its record keeps it: everything that decides which rows the table gets.
+// The interval is not part of it; a continued run may go at another pace.
+struct RunJob {
+    QString regionCode;
+    QString regionName;
+    QStringList cityNames;
+    QStringList cityCodes;
+    QStringList streetNames;
+    QStringList streetCodes;
+    int pageSize = 0;
+    bool coordinates = true;
+    bool passports = true;
+    bool cards = true;
+    bool savePassports = false;
+
+    bool operator==(const RunJob&) const = default;
+    qint64 Pairs() const { return qint64(cityCodes.size()) * streetCodes.size(); }
+};
+
+// The requests of a house whose twenty attempts were all used up.
+enum HousePart : int { kCoordinatesPart = 1, kPassportPart = 2, kCardPart = 4 };
+
+// "координаты, карточка": the parts in their order of request.
+QString HousePartsText(int parts);
+
+// What a record says about its run: the job, the pairs finished (in walk order, as i * number
+// of streets + j), the table as it stood when the latest of them was finished, and the houses
+// left incomplete with their missing parts.
+struct RunHistory {
+    QString tableName;
+    RunJob job;
+    QSet<qint64> pairsDone;
+    qint64 rowsAtPairEnd = 0;
+    qint64 bytesAtPairEnd = 0; // 0: no pair finished yet
+    QMap<QString, int> incomplete;
+
+    bool PairDone(qint64 i, qint64 j) const {
+        return pairsDone.contains(i * job.streetCodes.size() + j);
+    }
+    bool Finished() const { return pairsDone.size() == job.Pairs(); }
+};
+
+// "data123.run" beside "data123.tab".
+QString RunRecordName(const QString& tableName);
+
+// Reads a record without taking it. Fails with a MessageError that names the file and says why
+// when it is damaged or from another version; a last line without its line end is ignored.
+RunHistory ReadRunRecord(const QString& path);
+
+// The run record of one run: a text file beside the table, a tag line with the format's
+// version, the job as one JSON line, then one line per event, each written with one write()
+// including its line end before the run goes on, so that a kill leaves whole lines. The record
+// is locked (flock) for as long as this object lives: a second process cannot continue or
+// repair the same run.
+class RunRecord {
+public:
+    // A new run's record: the tag and the job. Fails when another process holds the file.
+    static std::unique_ptr<RunRecord> Create(const QString& path, const QString& tableName,
+                                             const RunJob& job);
+    // The record of an earlier run, taken for continuing or repairing it: read back, its
+    // cut-off tail removed.
+    static std::unique_ptr<RunRecord> Take(const QString& path);
+
+    const QString& Path() const { return path_; }
+    const RunHistory& History() const { return history_; }
+
+    void PairDone(qint64 i, qint64 j, qint64 rows, qint64 bytes);
+    void Incomplete(const QString& guid, int parts);
+    // The house is no longer incomplete: repaired, or its row never reached the table.
+    void Repaired(const QString& guid);
+
+private:
+    RunRecord(QString path, FileDescriptor file);
+    void Append(const QByteArray& line);
+
+    QString path_;
+    FileDescriptor file_;
+    RunHistory history_;
+};
+
+// A record found in a folder, with its history or the reason it cannot be read.
+struct FoundRecord {
+    QString path;
+    std::optional<RunHistory> history;
+    QString error;
+};
+
+// Every "data*.run" of the folder (with its trailing "/"), the newest (last written) first.
+QList<FoundRecord> RunRecordsIn(const QString& directory);

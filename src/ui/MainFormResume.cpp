@@ -1,0 +1,49 @@
+// The window's offer to take up an earlier run of the job that START is about to begin.
+#include "base/MessageError.h"
+#include "harvest/RunRecord.h"
+#include "harvest/Scraper.h"
+#include "records/TableReadBack.h"
+#include "ui/MainForm.h"
+#include "ui/WindowServices.h"
+
+void MainForm::OfferEarlierRun(Scraper& worker) {
+    const RunJob job{worker.RegionCode,
+                     worker.RegionName,
+                     worker.CitiesNamesList,
+                     worker.CitiesCodesList,
+                     worker.StreetsNamesList,
+                     worker.StreetsCodesList,
+                     PageSize(),
+                     RequestCoordinates(),
+                     RequestPassports(),
+                     RequestCards(),
+                     SavePassports()};
+    for (const FoundRecord& found : RunRecordsIn(programDirectory_)) {
+        if (!found.history || found.history->job != job)
+            continue;
+        const RunHistory& history = *found.history;
+        if (!history.Finished()) {
+            qint64 rows = history.rowsAtPairEnd;
+            try {
+                rows = qint64(ReadTableBack(programDirectory_ + history.tableName).rowEnds.size());
+            } catch (const MessageError&) {
+                // The run says why when it is asked to continue the table.
+            }
+            if (services_->AskYesNo(this, windowTitle(),
+                                    QStringLiteral("Найдена незавершённая выгрузка %1 (%2 домов). "
+                                                   "Продолжить её?")
+                                        .arg(history.tableName)
+                                        .arg(rows)))
+                worker.ContinuedRecord = found.path;
+        } else if (!history.incomplete.isEmpty() &&
+                   services_->AskYesNo(this, windowTitle(),
+                                       QStringLiteral("Выгрузка %1 завершена, но данные части "
+                                                      "домов неполные. Догрузить недостающие "
+                                                      "данные для %2 домов?")
+                                           .arg(history.tableName)
+                                           .arg(history.incomplete.size()))) {
+            worker.RepairedRecord = found.path;
+        }
+        return; // only the newest run of the job is offered
+    }
+}

@@ -1,0 +1,146 @@
+// Continuing and repairing runs with the command: runs killed with SIGKILL again and again and
+// continued after each end in the table of an uninterrupted run; a repair fills the cards that
+// failed; records and tables that are not what they claim are refused.
+#include "CliTestSupport.h"
+#include "SimulatedPortal.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <map>
+#include <random>
+#include <sys/file.h>
+#include <thread>
+
+namespace {
+
+constexpr int kEndMs = 120000;
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The one file of a pattern in a folder, with its path; empty when there is not exactly one.
+QString OnlyFile(const QString& folder, const QString& pattern) {
+    const QStringList names = FilesIn(folder, pattern);
+    return names.size() == 1 ? folder + QLatin1Char('/') + names.first() : QString();
+}
+
+// Three cities of the thousand region, 300 houses in all, as three pairs of pages of 20.
+QStringList ThreePairs() {
+    const QJsonObject region = SimulatedPortal::DescribeRegion(QStringLiteral("thousand"));
+    QStringList arguments{QStringLiteral("--region"),
+                          region.value(QStringLiteral("code")).toString()};
+    for (const QJsonValue& city : region.value(QStringLiteral("cities")).toArray()) {
+        const QString name = city.toObject().value(QStringLiteral("name")).toString();
+        if (name == QStringLiteral("Северск") || name == QStringLiteral("Ключи") ||
+            name == QStringLiteral("Зелёный Бор"))
+            arguments << QStringLiteral("--city")
+                      << city.toObject().value(QStringLiteral("code")).toString();
+    }
+    return arguments + QStringList{QStringLiteral("--all-streets"), QStringLiteral("--page-size"),
+                                   QStringLiteral("20"), QStringLiteral("--interval"),
+                                   QStringLiteral("0")};
+}
+
+// Runs the command as its own process; killAfterMs < 0 lets it end. Gives the exit status, or
+// 1000 + SIGKILL for a kill.
+int RunProcess(const QStringList& arguments, int killAfterMs) {
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(QStringLiteral(HX_CLI_PATH), arguments);
+    if (!process.waitForStarted(kEndMs))
+        return -1;
+    if (killAfterMs >= 0 && !process.waitForFinished(killAfterMs)) {
+        process.kill();
+        process.waitForFinished(kEndMs);
+        return 1000 + SIGKILL;
+    }
+    process.waitForFinished(kEndMs);
+    return process.exitCode();
+}
+
+// How often each house was asked for its map, in the requests after `from`.
+std::map<QString, int> MapVisits(const SimulatedPortal& portal, std::size_t from) {
+    std::map<QString, int> visits;
+    const std::vector<QJsonObject> log = portal.Log();
+    for (std::size_t k = from; k < log.size(); ++k)
+        if (log[k].value(QStringLiteral("endpoint")).toString() == QStringLiteral("map"))
+            ++visits[log[k].value(QStringLiteral("target")).toString().section(u'=', -1)];
+    return visits;
+}
+
+// By hand with more trials: HX_RESUME_KILL_TRIALS=30 cli_tests --gtest_filter='*Resume*Killed*'.
+TEST(CliResumeTest, KilledAgainAndAgainAndContinuedGivesTheUninterruptedTable) {
+    EnsureApplication();
+    const int trials = qEnvironmentVariableIsSet("HX_RESUME_KILL_TRIALS")
+                           ? qEnvironmentVariableIntValue("HX_RESUME_KILL_TRIALS")
+                           : 10;
+    // Every map answer takes 25 ms, so that a run lasts some seconds and ten kills fall into it.
+    SimulatedPortal portal(
+        QStringLiteral(R"({"rules": [{"endpoint": "map", "fault": "delay", "seconds": 0.025}]})"));
+    const QStringList job = ThreePairs();
+    TemporaryFolder whole, interrupted;
+    ASSERT_EQ(RunProcess(job + QStringList{QStringLiteral("--out"), whole.Path()}, -1), 0);
+    const QByteArray expected = ReadBytes(OnlyFile(whole.Path(), QStringLiteral("data*.tab")));
+    ASSERT_EQ(CheckTable(OnlyFile(whole.Path(), QStringLiteral("data*.tab"))).rows.size(), 300);
+
+    const std::size_t logStart = portal.Log().size();
+    const unsigned seed = unsigned(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> delayMs(100, 1000);
+    std::cout << "resume kill trials: " << trials << ", seed " << seed << '\n';
+    const QStringList resume{QStringLiteral("--resume"), QStringLiteral("--out"),
+                             interrupted.Path(), QStringLiteral("--interval"), QStringLiteral("0")};
+    int kills = 0;
+    bool ended = false;
+    for (int trial = 0; trial < trials; ++trial) {
+        // Until a run has made its record there is nothing to continue: start it anew.
+        const bool begun = !FilesIn(interrupted.Path(), QStringLiteral("data*.run")).isEmpty();
+        if (!begun)
+            for (const QString& name : FilesIn(interrupted.Path(), QStringLiteral("data*")))
+                QFile::remove(interrupted.Path() + QLatin1Char('/') + name);
+        const int delay = delayMs(random);
+        const int status = RunProcess(
+            begun ? resume : job + QStringList{QStringLiteral("--out"), interrupted.Path()}, delay);
+        const QString table = OnlyFile(interrupted.Path(), QStringLiteral("data*.tab"));
+        const TableCheck check = CheckTable(table);
+        std::cout << "trial " << trial + 1 << ": " << (begun ? "continued" : "new run")
+                  << ", killed after " << delay
+                  << " ms: " << (status == 1000 + SIGKILL ? "killed" : "ended") << ", "
+                  << check.rows.size() << " whole rows\n";
+        kills += status == 1000 + SIGKILL;
+        if (status != 1000 + SIGKILL) {
+            ASSERT_EQ(status, 0);
+            ended = true; // the run was over before its kill
+            break;
+        }
+    }
+    EXPECT_GE(kills, 1);
+    if (!ended) {
+        ASSERT_EQ(RunProcess(resume, -1), 0);
+    }
+
+    const QString table = OnlyFile(interrupted.Path(), QStringLiteral("data*.tab"));
+    ASSERT_FALSE(table.isEmpty()) << "one table, continued in place";
+    EXPECT_TRUE(ReadBytes(table) == expected) << "the table equals the uninterrupted run's";
+    // No house asked for twice, but for one in flight at each kill.
+    int repeated = 0;
+    const std::map<QString, int> visits = MapVisits(portal, logStart);
+    for (const auto& [guid, count] : visits) {
+        EXPECT_LE(count, 2) << guid.toStdString();
+        repeated += count - 1;
+    }
+    EXPECT_EQ(visits.size(), 300u);
+    EXPECT_LE(repeated, kills);
+    std::cout << "kills " << kills << ", houses asked for again " << repeated << '\n';
+    EXPECT_EQ(RunProcess(resume, -1), 1) << "nothing is left to continue";
+}
+
+} // namespace
