@@ -18,14 +18,14 @@ void MainForm::OfferEarlierRun(Scraper& worker) {
                      RequestPassports(),
                      RequestCards(),
                      SavePassports()};
-    for (const FoundRecord& found : RunRecordsIn(programDirectory_)) {
+    for (const FoundRecord& found : RunRecordsIn(runDirectory_)) {
         if (!found.history || found.history->job != job)
             continue;
         const RunHistory& history = *found.history;
         if (!history.Finished()) {
             qint64 rows = history.rowsAtPairEnd;
             try {
-                rows = qint64(ReadTableBack(programDirectory_ + history.tableName).rowEnds.size());
+                rows = qint64(ReadTableBack(runDirectory_ + history.tableName).rowEnds.size());
             } catch (const MessageError&) {
                 // The run says why when it is asked to continue the table.
             }
