@@ -130,13 +130,12 @@ TEST(CliResumeTest, KilledAgainAndAgainAndContinuedGivesTheUninterruptedTable) {
     const QString table = OnlyFile(interrupted.Path(), QStringLiteral("data*.tab"));
     ASSERT_FALSE(table.isEmpty()) << "one table, continued in place";
     EXPECT_TRUE(ReadBytes(table) == expected) << "the table equals the uninterrupted run's";
-    // No house asked for twice, but for one in flight at each kill.
+    // No house asked for twice, but for one in flight at each kill (the same one when a kill
+    // comes before the continued run has finished it).
     int repeated = 0;
     const std::map<QString, int> visits = MapVisits(portal, logStart);
-    for (const auto& [guid, count] : visits) {
-        EXPECT_LE(count, 2) << guid.toStdString();
+    for (const auto& [guid, count] : visits)
         repeated += count - 1;
-    }
     EXPECT_EQ(visits.size(), 300u);
     EXPECT_LE(repeated, kills);
     std::cout << "kills " << kills << ", houses asked for again " << repeated << '\n';
