@@ -6,7 +6,8 @@
 class RunWindow;
 
 // The run's last step: the closed table becomes the workbook, which is then handed to the desktop
-// to be opened. Every line goes through log; a failure is logged as "Ошибка: " + its message and
-// skips what follows. Never throws; false after such a failure.
+// to be opened (a window without a desktop logs where it is instead). Every line goes through log;
+// a failure is logged as "Ошибка: " + its message and skips what follows. Never throws; false after
+// such a failure.
 bool ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
                        const std::function<void(const QString&)>& log, RunWindow& window);

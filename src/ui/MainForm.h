@@ -1,5 +1,6 @@
 #pragma once
 
+#include "harvest/RunLogFile.h"
 #include "harvest/RunWindow.h"
 #include "ui/ThreadCallRelay.h"
 
@@ -30,6 +31,9 @@ class WindowServices;
 // window's thread while the worker waits.
 class MainForm final : public QWidget, public RunWindow {
 public:
+    // The log pane keeps this many of the latest lines; the run's log file holds them all.
+    static constexpr int kLogPaneLines = 100000;
+
     struct Setup {
         // Where the program's files go, with its trailing "/"; empty: the executable's directory.
         QString programDirectory;
@@ -37,6 +41,7 @@ public:
         WindowServices* services = nullptr; // nullptr: the desktop
         // Called with a new worker after its job is filled and before it starts (tests).
         std::function<void(Scraper&)> prepareWorker;
+        int logPaneLines = kLogPaneLines;
     };
 
     MainForm();
@@ -82,7 +87,10 @@ private:
 
     // Runs a handler; a failure that leaves it is shown by the error report.
     void Guarded(const std::function<void()>& handler);
-    void LogPlain(const QString& line);
+    // Appends the text to the log pane, and to the log file while a run lasts.
+    void LogPlain(const QString& text);
+    // The same with the time stamp of a log line.
+    void LogStamped(const QString& message);
 
     // Start-up.
     void FormShow();
@@ -105,6 +113,7 @@ private:
     Clock* clock_;
     WindowServices* services_;
     std::function<void(Scraper&)> prepareWorker_;
+    int logPaneLines_;
     // The worker's window calls reach the window's thread through it.
     ThreadCallRelay relay_;
 
@@ -150,4 +159,6 @@ private:
     // still be converting its table, and the program must not end under it.
     QList<QPointer<Scraper>> workers_;
     bool closing_ = false;
+    // The log file of the run between its start and end report.
+    RunLogFile logFile_;
 };

@@ -143,6 +143,34 @@ TEST(CliProcessTest, ASecondCtrlCCutsTheRequestUnderWay) {
     EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), 1);
 }
 
+// The partial log file of a killed run: its name, and whether it holds only whole lines (each a
+// time-stamped line ending in CR LF) in which every house of the table was logged.
+struct KilledLog {
+    QString name;
+    bool whole = false;
+    bool housesLogged = false;
+    qsizetype lines = 0;
+};
+
+KilledLog CheckKilledLog(const QString& folder, const QString& name, const TableCheck& table) {
+    KilledLog log{name};
+    QFile file(folder + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return log;
+    const QByteArray bytes = file.readAll();
+    QList<QByteArray> lines = bytes.split('\n');
+    log.whole = lines.takeLast().isEmpty();
+    for (const QByteArray& line : lines)
+        log.whole = log.whole && line.endsWith('\r') && line.count('\r') == 1 &&
+                    QString::fromUtf8(line).section(QStringLiteral(": "), 0, 0).contains(u':');
+    log.lines = lines.size();
+    const QString text = QString::fromUtf8(bytes);
+    log.housesLogged = true;
+    for (const QString& row : table.rows)
+        log.housesLogged = log.housesLogged && text.contains(RowGuid(row));
+    return log;
+}
+
 // SIGKILL at a random moment of a run, again and again in one folder; by hand with more trials:
 // HX_CLI_KILL_TRIALS=10 cli_tests --gtest_filter='*Killed*'.
 TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
@@ -158,6 +186,7 @@ TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
     std::cout << "kill trials: " << trials << ", seed " << seed << '\n';
 
     QStringList tablesBefore;
+    QStringList logsBefore;
     for (int trial = 0; trial < trials; ++trial) {
         CliProcess cli(folder.Path(),
                        {QStringLiteral("--region"), RegionCode("demo"),
@@ -174,18 +203,37 @@ TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
         // A run killed before its set-up made no table; otherwise one more table than before.
         EXPECT_LE(tables.size(), tablesBefore.size() + 1);
         qsizetype newRows = 0;
+        TableCheck newTable;
         for (const QString& name : tables) {
             const TableCheck table = CheckTable(folder.Path() + QLatin1Char('/') + name);
             EXPECT_TRUE(table.header) << name.toStdString();
             EXPECT_TRUE(table.broken.isEmpty())
                 << name.toStdString() << ": " << table.broken.join(QLatin1Char('\n')).toStdString();
-            if (!tablesBefore.contains(name))
+            if (!tablesBefore.contains(name)) {
                 newRows = table.rows.size();
+                newTable = table;
+            }
+        }
+        // A run killed after its start report leaves its log under the partial name.
+        const QStringList logs = FilesIn(folder.Path(), QStringLiteral("log-*.partial.txt"));
+        EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")), logs);
+        EXPECT_LE(logs.size(), logsBefore.size() + 1);
+        if (tables.size() > tablesBefore.size()) {
+            EXPECT_EQ(logs.size(), logsBefore.size() + 1) << "a table without its log";
+        }
+        for (const QString& name : logs) {
+            if (logsBefore.contains(name))
+                continue;
+            const KilledLog log = CheckKilledLog(folder.Path(), name, newTable);
+            EXPECT_TRUE(log.whole) << name.toStdString();
+            EXPECT_TRUE(log.housesLogged) << name.toStdString();
+            std::cout << "trial " << trial + 1 << ": " << log.lines << " whole log lines\n";
         }
         std::cout << "trial " << trial + 1 << ": killed after " << delay << " ms, "
                   << (tables.size() > tablesBefore.size() ? "a table of " : "no table, ") << newRows
                   << " whole rows\n";
         tablesBefore = tables;
+        logsBefore = logs;
     }
 
     // The next run: a new table and a new log file beside what the killed runs left.
@@ -205,8 +253,9 @@ TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
     EXPECT_TRUE(table.header);
     EXPECT_EQ(table.rows.size(), 8);
     EXPECT_TRUE(table.broken.isEmpty());
-    EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), 1)
-        << "only the finished run saved a log";
+    EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), logsBefore.size() + 1)
+        << "the finished run's log beside the killed runs' partial ones";
+    EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.partial.txt")), logsBefore);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Start, pause, the resume timer and stop as the user drives them, with real workers against the
 // fake portal's small region (8 houses); closing the window during a run.
 #include "FakeClock.h"
+#include "LogMask.h"
 #include "SimulatedPortal.h"
 #include "UiTestSupport.h"
 #include "harvest/LogFile.h"
@@ -38,12 +39,14 @@ protected:
     void Open(const QString& rules = {}) {
         portal_ = std::make_unique<SimulatedPortal>(
             rules.isEmpty() ? QString() : QStringLiteral("{\"rules\": [%1]}").arg(rules));
-        MainForm::Setup setup{folder_.Path(), &clock_, &services_, [this](Scraper& worker) {
+        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
+                              [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
-                              }};
+                              },
+                              paneLines_};
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
         ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
@@ -98,6 +101,7 @@ protected:
     ProgramFolder folder_;
     RecordingServices services_;
     bool convert_ = false;
+    int paneLines_ = MainForm::kLogPaneLines;
     std::vector<Job> jobs_;
     std::unique_ptr<SimulatedPortal> portal_;
     std::unique_ptr<MainForm> form_;
@@ -334,6 +338,24 @@ TEST_F(HarvestControlTest, ALogFileThatCannotBeWrittenIsReportedAndTheControlsCo
     EXPECT_TRUE(lines.last().contains(Str(": Ошибка: "))) << lines.last().toStdString();
     ExpectIdle();
     EXPECT_EQ(Rows().size(), 8);
+}
+
+// The log file holds every line of the run, with the bytes that the window wrote before it
+// streamed them; the pane, bounded to 10 lines here, keeps only the latest ones.
+TEST_F(HarvestControlTest, TheLogFileHoldsTheWholeRunWhileThePaneKeepsItsLatestLines) {
+    paneLines_ = 10;
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(Files("log-*.txt"), QStringList{LogFileName(clock_.TickCount())});
+    QFile file(folder_.Path() + LogFileName(clock_.TickCount()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(MaskLog(bytes, folder_.Path().chopped(1)), ExpectedSmallRegionLog());
+    const QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+    ASSERT_GT(lines.size(), 11);
+    EXPECT_EQ(LogLines(*form_), lines.mid(lines.size() - 11, 10));
 }
 
 // The headless command, given the same choice as the window, writes the same table, byte for
