@@ -1,5 +1,7 @@
 #include "ui/PaneLines.h"
 
+#include <algorithm>
+
 namespace {
 
 bool EndsLine(QChar c) {
@@ -19,6 +21,9 @@ bool EndsLine(QChar c) {
 } // namespace
 
 QStringList PaneLines(const QString& text) {
+    if (std::none_of(text.begin(), text.end(),
+                     [](QChar c) { return EndsLine(c) || c == QChar::Nbsp; }))
+        return {text};
     QStringList lines;
     QString line;
     for (qsizetype i = 0; i < text.size(); ++i) {
