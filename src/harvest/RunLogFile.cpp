@@ -48,14 +48,10 @@ void RunLogFile::Finish(const QString& name) {
         throw MessageError(Fail(SystemReason(closeError)));
     if (std::rename(QFile::encodeName(path_).constData(), QFile::encodeName(target).constData()) !=
         0) {
-        const int error = errno;
-        const QString partial = path_;
-        path_ = target;
         failed_ = true;
         throw MessageError(QStringLiteral("Cannot write file \"%1\". %2 (the lines are in \"%3\")")
-                               .arg(target, SystemReason(error), partial));
+                               .arg(target, SystemReason(errno), path_));
     }
-    path_ = target;
 }
 
 QString RunLogFile::Fail(const QString& reason) {

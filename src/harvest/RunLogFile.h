@@ -28,12 +28,8 @@ public:
     // Throws MessageError when that fails or when the file failed earlier (already said then).
     void Finish(const QString& name);
 
-    // Between Begin and Finish, whether or not the file could be written.
-    bool Running() const { return running_; }
     // Whether the file of the latest run could not be written, at any point.
     bool Failed() const { return failed_; }
-    // The file's path under its name of the moment.
-    const QString& Path() const { return path_; }
 
 private:
     QString Fail(const QString& reason);

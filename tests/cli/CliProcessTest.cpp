@@ -143,32 +143,20 @@ TEST(CliProcessTest, ASecondCtrlCCutsTheRequestUnderWay) {
     EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), 1);
 }
 
-// The partial log file of a killed run: its name, and whether it holds only whole lines (each a
-// time-stamped line ending in CR LF) in which every house of the table was logged.
-struct KilledLog {
-    QString name;
-    bool whole = false;
-    bool housesLogged = false;
-    qsizetype lines = 0;
-};
-
-KilledLog CheckKilledLog(const QString& folder, const QString& name, const TableCheck& table) {
-    KilledLog log{name};
-    QFile file(folder + QLatin1Char('/') + name);
+// Whether a killed run's partial log holds only whole time-stamped lines, each ending in CR LF,
+// among which every house of its table was logged.
+bool WholeLogOfTheTable(const QString& path, const TableCheck& table) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return log;
+        return false;
     const QByteArray bytes = file.readAll();
-    QList<QByteArray> lines = bytes.split('\n');
-    log.whole = lines.takeLast().isEmpty();
-    for (const QByteArray& line : lines)
-        log.whole = log.whole && line.endsWith('\r') && line.count('\r') == 1 &&
-                    QString::fromUtf8(line).section(QStringLiteral(": "), 0, 0).contains(u':');
-    log.lines = lines.size();
-    const QString text = QString::fromUtf8(bytes);
-    log.housesLogged = true;
+    bool whole = bytes.endsWith("\r\n");
+    for (const QByteArray& line : bytes.split('\n').mid(0, bytes.count('\n')))
+        whole = whole && line.endsWith('\r') && line.count('\r') == 1 &&
+                QString::fromUtf8(line).section(QStringLiteral(": "), 0, 0).contains(u':');
     for (const QString& row : table.rows)
-        log.housesLogged = log.housesLogged && text.contains(RowGuid(row));
-    return log;
+        whole = whole && bytes.contains(RowGuid(row).toLatin1());
+    return whole;
 }
 
 // SIGKILL at a random moment of a run, again and again in one folder; by hand with more trials:
@@ -224,10 +212,8 @@ TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
         for (const QString& name : logs) {
             if (logsBefore.contains(name))
                 continue;
-            const KilledLog log = CheckKilledLog(folder.Path(), name, newTable);
-            EXPECT_TRUE(log.whole) << name.toStdString();
-            EXPECT_TRUE(log.housesLogged) << name.toStdString();
-            std::cout << "trial " << trial + 1 << ": " << log.lines << " whole log lines\n";
+            EXPECT_TRUE(WholeLogOfTheTable(folder.Path() + QLatin1Char('/') + name, newTable))
+                << name.toStdString();
         }
         std::cout << "trial " << trial + 1 << ": killed after " << delay << " ms, "
                   << (tables.size() > tablesBefore.size() ? "a table of " : "no table, ") << newRows

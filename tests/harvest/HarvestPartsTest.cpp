@@ -101,14 +101,6 @@ TEST(LogFileTest, AFileThatCannotBeWrittenIsSaidOnceAndTheEndFails) {
     EXPECT_TRUE(full.Failed());
     EXPECT_THROW(full.Finish(QStringLiteral("log-2.txt")), MessageError);
     EXPECT_FALSE(QFile::exists(directory + QStringLiteral("log-2.txt")));
-
-    RunLogFile missing;
-    EXPECT_FALSE(missing.Begin(directory + QStringLiteral("missing/"), 3).isEmpty());
-    EXPECT_EQ(missing.Append(QStringLiteral("z")), QString());
-    EXPECT_THROW(missing.Finish(QStringLiteral("log-3.txt")), MessageError);
-    // The next run starts afresh.
-    EXPECT_EQ(missing.Begin(directory, 4), QString());
-    EXPECT_FALSE(missing.Failed());
 }
 
 } // namespace
