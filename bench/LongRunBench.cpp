@@ -2,7 +2,8 @@
 // size set with --big-count; city and street placeholders, one search over the region, page size
 // 100, coordinates, passport and card of every house, the workbook at the end), with the
 // resident memory (VmRSS) and its peak (VmHWM) sampled every 100 ms and marked when the table
-// passes 10,000, 100,000 and 1,000,000 houses, then the peak of the whole run.
+// passes 10,000, 20,000, 50,000, 100,000, 200,000, 500,000 and 1,000,000 houses (with the growth
+// per house since the mark before), then the peak of the whole run.
 //
 //  - cli: the headless command as a process of its own (the built house-export-cli, or the
 //    program given, e.g. an older build for comparison); its peak over the whole run from
@@ -74,7 +75,7 @@ double Seconds(const QElapsedTimer& timer) {
 class Marks {
 public:
     explicit Marks(qint64 houses) {
-        for (qint64 mark : {10000, 100000, 1000000})
+        for (qint64 mark : {10000, 20000, 50000, 100000, 200000, 500000, 1000000})
             if (mark <= houses)
                 marks_.push_back(mark);
     }
