@@ -32,7 +32,7 @@ class WindowServices;
 class MainForm final : public QWidget, public RunWindow {
 public:
     // The log pane keeps this many of the latest lines; the run's log file holds them all.
-    static constexpr int kLogPaneLines = 100000;
+    static constexpr int kLogPaneLines = 50000;
 
     struct Setup {
         // Where the program's files go, with its trailing "/"; empty: the executable's directory.
