@@ -21,6 +21,7 @@
 #include "harvest/ErrorPause.h"
 #include "harvest/LogFile.h"
 #include "harvest/LogLine.h"
+#include "harvest/RunLogFile.h"
 #include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
 #include "http/PortalClient.h"
@@ -140,11 +141,10 @@ struct Mark {
     double portalCpu = 0;
     double rssKiB = 0;
     double peakKiB = 0;
-    double logBytes = 0; // the log lines kept, their texts' storage
 
-    static Mark Now(double logBytes = 0) {
-        return {WallSeconds(),       CpuSeconds(),        PortalCpuSeconds(),
-                StatusKiB("VmRSS:"), StatusKiB("VmHWM:"), logBytes};
+    static Mark Now() {
+        return {WallSeconds(), CpuSeconds(), PortalCpuSeconds(), StatusKiB("VmRSS:"),
+                StatusKiB("VmHWM:")};
     }
 };
 
@@ -171,11 +171,9 @@ void Report(benchmark::State& state, const RunMarks& marks) {
     state.counters["peak_early_MiB"] = marks.early.peakKiB / 1024;
     state.counters["rss_end_MiB"] = marks.end.rssKiB / 1024;
     state.counters["peak_end_MiB"] = marks.end.peakKiB / 1024;
-    // What every house after the early mark added to the process, and to the log lines kept.
+    // What every house after the early mark added to the process.
     state.counters["rss_B_per_house"] =
         1024 * (marks.end.rssKiB - marks.early.rssKiB) / (houses - early);
-    state.counters["log_B_per_house"] =
-        (marks.end.logBytes - marks.early.logBytes) / (houses - early);
 }
 
 // ----- the fake portal -------------------------------------------------------------------------
@@ -243,7 +241,7 @@ void ReportPortal(benchmark::State& state, qint64 from) {
 // ----- the harvest -----------------------------------------------------------------------------
 
 // The window as the headless command keeps it: every log line formatted with its local date and
-// time and kept for the log file, which the end report saves; progress only noted. It marks the
+// time and appended to the run's log file as it comes; progress only noted. It marks the
 // run after EarlyHouses() houses and at the end report.
 class BenchWindow : public RunWindow {
 public:
@@ -257,21 +255,20 @@ public:
     void ShowRunState(bool start) override {
         const std::lock_guard lock(mutex_);
         if (start) {
-            lines_.clear();
-            logBytes_ = 0;
+            logFile_.Begin(directory_, SystemClock::Instance().TickCount());
             Append(QStringLiteral("Начинаем работу."));
             return;
         }
-        marks_.end = Mark::Now(logBytes_);
+        marks_.end = Mark::Now();
         Append(QStringLiteral("Работа завершена"));
         const QString name = LogFileName(SystemClock::Instance().TickCount());
         Append(QStringLiteral("Лог записан в файл ") + name);
-        SaveLogFile(directory_ + name, lines_);
+        logFile_.Finish(name);
     }
     void ShowHouseProgress(int, int position) override {
         const std::lock_guard lock(mutex_);
         if (position == EarlyHouses() + 1) // the early houses' rows are written
-            marks_.early = Mark::Now(logBytes_);
+            marks_.early = Mark::Now();
         if (position > marks_.houses)
             marks_.houses = position;
     }
@@ -296,19 +293,14 @@ public:
 
 private:
     void Append(const QString& message) {
-        const QString line = FormatLogLine(message);
-        // the list's slot, then the text's block: its header and UTF-16 units as malloc rounds
-        // them up (8 bytes of its own, 16-byte steps)
-        const qsizetype block = 16 + (line.capacity() + 1) * 2;
-        logBytes_ += double(sizeof(QString)) + double((block + 8 + 15) / 16 * 16);
-        lines_.append(line);
+        if (const QString failure = logFile_.Append(FormatLogLine(message)); !failure.isEmpty())
+            throw MessageError(failure);
     }
 
     QString directory_;
     RunMarks& marks_;
     std::mutex mutex_;
-    QStringList lines_;
-    double logBytes_ = 0;
+    RunLogFile logFile_;
 };
 
 void BM_Harvest(benchmark::State& state) {

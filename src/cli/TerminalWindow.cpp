@@ -1,11 +1,13 @@
 #include "cli/TerminalWindow.h"
 
 #include "base/Clock.h"
-#include "base/MessageError.h"
+#include "cli/RunPace.h"
 #include "harvest/LogLine.h"
 #include "harvest/ProgressView.h"
 #include "harvest/RunReports.h"
 #include "harvest/Scraper.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -14,14 +16,16 @@ constexpr char kEraseLine[] = "\r\x1b[K";
 
 } // namespace
 
-QString ProgressLine(int houseMaximum, int housePosition, int stageMaximum, int stagePosition) {
+QString ProgressLine(int houseMaximum, int housePosition, int stageMaximum, int stagePosition,
+                     const QString& pace) {
     const ProgressView houses = MakeProgressView(houseMaximum, housePosition);
     const ProgressView stages = MakeProgressView(stageMaximum, stagePosition);
     return QStringLiteral("Дом %1 из %2, пара %3 из %4")
-        .arg(houses.position)
-        .arg(houses.maximum)
-        .arg(stages.position)
-        .arg(stages.maximum);
+               .arg(houses.position)
+               .arg(houses.maximum)
+               .arg(stages.position)
+               .arg(stages.maximum) +
+           pace;
 }
 
 TerminalWindow::TerminalWindow(const CliOptions& options, QString directory, Clock& clock,
@@ -37,26 +41,29 @@ void TerminalWindow::AddLogLine(const QString& message) {
 void TerminalWindow::ShowRunState(bool cursorHourGlass) {
     const std::lock_guard lock(mutex_);
     if (cursorHourGlass) {
-        lines_.clear();
         running_ = true;
+        housesBegun_ = 0;
+        const QString failure = logFile_.Begin(directory_, clock_.TickCount());
         Append(QStringLiteral("Начинаем работу."));
+        if (!failure.isEmpty())
+            Append(QStringLiteral("Ошибка: ") + failure);
         return;
     }
     running_ = false;
-    try {
-        EndReport(
-            directory_, clock_.TickCount(), [this](const QString& message) { Append(message); },
-            [this] { return lines_; });
-    } catch (const MessageError&) {
-        logFileFailed_ = true;
-        throw;
-    }
+    EndReport(
+        clock_.TickCount(), [this](const QString& message) { Append(message); }, logFile_);
 }
 
 void TerminalWindow::ShowHouseProgress(int maximum, int position) {
     const std::lock_guard lock(mutex_);
     houseMaximum_ = maximum;
     housePosition_ = position;
+    // Once per house the run shows its position, from 1 on; 0 only before a pair's houses.
+    if (position > 0) {
+        latestHouseTick_ = clock_.TickCount();
+        if (housesBegun_++ == 0)
+            firstHouseTick_ = latestHouseTick_;
+    }
     DrawProgress();
 }
 
@@ -92,20 +99,16 @@ void TerminalWindow::LogStop() {
 
 bool TerminalWindow::LogFileFailed() const {
     const std::lock_guard lock(mutex_);
-    return logFileFailed_;
-}
-
-QStringList TerminalWindow::Lines() const {
-    const std::lock_guard lock(mutex_);
-    return lines_;
+    return logFile_.Failed();
 }
 
 void TerminalWindow::Append(const QString& message) {
     const QString line = FormatLogLine(message);
-    lines_.append(line);
     EraseProgress();
     Write(line.toUtf8() + '\n');
     DrawProgress();
+    if (const QString failure = logFile_.Append(line); !failure.isEmpty())
+        Append(QStringLiteral("Ошибка: ") + failure);
 }
 
 void TerminalWindow::EraseProgress() {
@@ -122,8 +125,14 @@ void TerminalWindow::DrawProgress() {
         EraseProgress();
         return;
     }
-    Write(kEraseLine +
-          ProgressLine(houseMaximum_, housePosition_, stageMaximum_, stagePosition_).toUtf8());
+    const ProgressView houses = MakeProgressView(houseMaximum_, housePosition_);
+    const QString pace = PaceText({.elapsedMs = latestHouseTick_ - firstHouseTick_,
+                                   .housesDone = housesBegun_ - 1,
+                                   .housesLeft = houses.maximum - std::max(houses.position - 1, 0),
+                                   .lastPair = stagePosition_ >= stageMaximum_});
+    Write(
+        kEraseLine +
+        ProgressLine(houseMaximum_, housePosition_, stageMaximum_, stagePosition_, pace).toUtf8());
     progressShown_ = true;
 }
 

@@ -3,14 +3,19 @@
 #include "base/MessageError.h"
 #include "harvest/ErrorPause.h"
 #include "harvest/LogFile.h"
+#include "harvest/RunLogFile.h"
 
-void EndReport(const QString& directory, std::uint32_t tickCount, const LogLineSink& log,
-               const std::function<QStringList()>& lines) {
+void EndReport(std::uint32_t tickCount, const LogLineSink& log, RunLogFile& file) {
     log(QStringLiteral("Работа завершена"));
     const QString name = LogFileName(tickCount);
-    log(QStringLiteral("Лог записан в файл ") + name);
+    if (!file.Failed())
+        log(QStringLiteral("Лог записан в файл ") + name);
+    if (file.Failed()) {
+        file.Finish(name); // throws: the failure was logged when it happened
+        return;
+    }
     try {
-        SaveLogFile(directory + name, lines());
+        file.Finish(name);
     } catch (const MessageError& failure) {
         log(QStringLiteral("Ошибка: ") + failure.message());
         throw;

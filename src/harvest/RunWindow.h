@@ -37,4 +37,6 @@ public:
 
     // Hands the finished workbook to the desktop to be opened; the outcome is not checked.
     virtual void OpenWorkbook(const QString& path) = 0;
+    // Whether OpenWorkbook opens anything; a window without a desktop only says where it is.
+    virtual bool OpensWorkbook() const { return true; }
 };

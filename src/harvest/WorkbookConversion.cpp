@@ -19,7 +19,9 @@ bool ConvertToWorkbook(const QString& tablePath, const QString& workbookPath,
         if (const auto cut = sheet.CutCellCount(); cut > 0)
             log(QStringLiteral("Ячеек, обрезанных до 32767 символов: ") + QString::number(cut));
         sheet.Close();
-        log(QStringLiteral("Открываем файл с результатами ") + workbookPath);
+        log((window.OpensWorkbook() ? QStringLiteral("Открываем файл с результатами ")
+                                    : QStringLiteral("Результаты записаны в файл ")) +
+            workbookPath);
         window.OpenWorkbook(workbookPath);
     } catch (const ConversionCancelled&) {
         return false;

@@ -4,6 +4,8 @@
 
 #include "base/Clock.h"
 #include "base/MessageError.h"
+#include "harvest/LogLine.h"
+#include "ui/PaneLines.h"
 #include "ui/ProgramTitle.h"
 #include "ui/StartupChecks.h"
 #include "ui/WindowFont.h"
@@ -73,7 +75,7 @@ MainForm::MainForm(const Setup& setup)
                               : setup.documentsDirectory),
       clock_(setup.clock != nullptr ? setup.clock : &SystemClock::Instance()),
       services_(setup.services != nullptr ? setup.services : &DesktopServices::Instance()),
-      prepareWorker_(setup.prepareWorker) {
+      prepareWorker_(setup.prepareWorker), logPaneLines_(setup.logPaneLines) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ProgramTitle());
     setFont(WindowFont(11));
@@ -170,6 +172,8 @@ void MainForm::CreateControls() {
     LogsMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     LogsMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     LogsMemo->setTabChangesFocus(true);
+    // Older lines are in the run's log file.
+    LogsMemo->setMaximumBlockCount(logPaneLines_);
     Place(LogsMemo, {316, 27, 570, 614}, Left | Top | Right | Bottom);
 
     Label6 = new QLabel(QStringLiteral("Домов на странице"), this);
@@ -280,8 +284,16 @@ void MainForm::Guarded(const std::function<void()>& handler) {
     services_->ShowError(this, windowTitle(), message);
 }
 
-void MainForm::LogPlain(const QString& line) {
-    LogsMemo->appendPlainText(line);
+void MainForm::LogPlain(const QString& text) {
+    for (const QString& line : PaneLines(text)) {
+        LogsMemo->appendPlainText(line);
+        if (const QString failure = logFile_.Append(line); !failure.isEmpty())
+            LogStamped(QStringLiteral("Ошибка: ") + failure);
+    }
+}
+
+void MainForm::LogStamped(const QString& message) {
+    LogPlain(FormatLogLine(message));
 }
 
 void MainForm::showEvent(QShowEvent* event) {

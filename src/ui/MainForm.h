@@ -1,5 +1,6 @@
 #pragma once
 
+#include "harvest/RunLogFile.h"
 #include "harvest/RunWindow.h"
 #include "ui/ThreadCallRelay.h"
 
@@ -30,6 +31,9 @@ class WindowServices;
 // window's thread while the worker waits.
 class MainForm final : public QWidget, public RunWindow {
 public:
+    // The log pane keeps this many of the latest lines; the run's log file holds them all.
+    static constexpr int kLogPaneLines = 50000;
+
     struct Setup {
         // The program's folder, with its trailing "/"; empty: the executable's directory.
         QString programDirectory;
@@ -40,6 +44,7 @@ public:
         // Where a run's files go when the program's folder cannot be written; empty: the user's
         // documents folder.
         QString documentsDirectory = {};
+        int logPaneLines = kLogPaneLines;
     };
 
     MainForm();
@@ -85,7 +90,10 @@ private:
 
     // Runs a handler; a failure that leaves it is shown by the error report.
     void Guarded(const std::function<void()>& handler);
-    void LogPlain(const QString& line);
+    // Appends the text to the log pane, and to the log file while a run lasts.
+    void LogPlain(const QString& text);
+    // The same with the time stamp of a log line.
+    void LogStamped(const QString& message);
 
     // Start-up.
     void FormShow();
@@ -114,6 +122,7 @@ private:
     Clock* clock_;
     WindowServices* services_;
     std::function<void(Scraper&)> prepareWorker_;
+    int logPaneLines_;
     // The worker's window calls reach the window's thread through it.
     ThreadCallRelay relay_;
 
@@ -159,4 +168,6 @@ private:
     // still be converting its table, and the program must not end under it.
     QList<QPointer<Scraper>> workers_;
     bool closing_ = false;
+    // The log file of the run between its start and end report.
+    RunLogFile logFile_;
 };

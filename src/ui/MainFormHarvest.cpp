@@ -2,7 +2,6 @@
 // of the window (each on the window's thread while the worker waits); closing during a run.
 #include "base/Clock.h"
 #include "base/MessageError.h"
-#include "harvest/LogLine.h"
 #include "harvest/ProgressView.h"
 #include "harvest/RunReports.h"
 #include "harvest/Scraper.h"
@@ -47,10 +46,6 @@ void Show(QProgressBar* bar, const ProgressView& view) {
     bar->setRange(0, std::max(view.maximum, 1));
     bar->setValue(view.maximum == 0 ? 0 : view.position);
     bar->setToolTip(view.toolTip);
-}
-
-void Log(QPlainTextEdit* memo, const QString& message) {
-    memo->appendPlainText(FormatLogLine(message));
 }
 
 } // namespace
@@ -111,10 +106,10 @@ void MainForm::PauseButtonClick() {
         return;
     if (worker->IsHeld()) {
         worker->Release();
-        Log(LogsMemo, QStringLiteral("Отключаем паузу, продолжаем работу"));
+        LogStamped(QStringLiteral("Отключаем паузу, продолжаем работу"));
     } else {
         worker->Hold();
-        Log(LogsMemo, QStringLiteral("Включаем паузу"));
+        LogStamped(QStringLiteral("Включаем паузу"));
     }
 }
 
@@ -124,7 +119,7 @@ void MainForm::ResumeTimerTimer() {
     if (worker == nullptr || !worker->IsHeld())
         return;
     worker->Release();
-    Log(LogsMemo, QStringLiteral("Отключаем паузу, продолжаем работу"));
+    LogStamped(QStringLiteral("Отключаем паузу, продолжаем работу"));
 }
 
 void MainForm::StopButtonClick() {
@@ -134,7 +129,7 @@ void MainForm::StopButtonClick() {
     if (worker->IsHeld())
         worker->Release();
     worker->RequestStop();
-    Log(LogsMemo, QStringLiteral("Останавливаем работу"));
+    LogStamped(QStringLiteral("Останавливаем работу"));
     ProgressBar->setValue(0);
     StagesProgressBar->setValue(0);
 }
@@ -190,22 +185,24 @@ MainForm::~MainForm() {
 }
 
 void MainForm::AddLogLine(const QString& message) {
-    relay_.Run([&] { Log(LogsMemo, message); });
+    relay_.Run([&] { LogStamped(message); });
 }
 
 void MainForm::ShowRunState(bool cursorHourGlass) {
     relay_.Run([&] {
         if (cursorHourGlass) {
             LogsMemo->clear();
-            Log(LogsMemo, QStringLiteral("Начинаем работу."));
+            const QString failure = logFile_.Begin(runDirectory_, clock_->TickCount());
+            LogStamped(QStringLiteral("Начинаем работу."));
+            if (!failure.isEmpty())
+                LogStamped(QStringLiteral("Ошибка: ") + failure);
             EnableRunControls(false);
             return;
         }
         try {
             EndReport(
-                runDirectory_, clock_->TickCount(),
-                [this](const QString& message) { Log(LogsMemo, message); },
-                [this] { return LogsMemo->toPlainText().split(QLatin1Char('\n')); });
+                clock_->TickCount(), [this](const QString& message) { LogStamped(message); },
+                logFile_);
         } catch (const MessageError&) {
             // The run is over all the same: give the controls back instead of leaving the
             // start button dead (the report said why the file is missing).
@@ -229,7 +226,7 @@ void MainForm::ShowStageProgress(int maximum, int position) {
 
 void MainForm::PauseAfterError(Scraper& worker, const QString& result) {
     relay_.Run([&] {
-        if (!ReportErrorPause(result, [this](const QString& message) { Log(LogsMemo, message); }))
+        if (!ReportErrorPause(result, [this](const QString& message) { LogStamped(message); }))
             return;
         ArmResumeTimer();
         worker.Hold();

@@ -143,6 +143,22 @@ TEST(CliProcessTest, ASecondCtrlCCutsTheRequestUnderWay) {
     EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), 1);
 }
 
+// Whether a killed run's partial log holds only whole time-stamped lines, each ending in CR LF,
+// among which every house of its table was logged.
+bool WholeLogOfTheTable(const QString& path, const TableCheck& table) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    bool whole = bytes.endsWith("\r\n");
+    for (const QByteArray& line : bytes.split('\n').mid(0, bytes.count('\n')))
+        whole = whole && line.endsWith('\r') && line.count('\r') == 1 &&
+                QString::fromUtf8(line).section(QStringLiteral(": "), 0, 0).contains(u':');
+    for (const QString& row : table.rows)
+        whole = whole && bytes.contains(RowGuid(row).toLatin1());
+    return whole;
+}
+
 // SIGKILL at a random moment of a run, again and again in one folder; by hand with more trials:
 // HX_CLI_KILL_TRIALS=10 cli_tests --gtest_filter='*Killed*'.
 TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
@@ -158,6 +174,7 @@ TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
     std::cout << "kill trials: " << trials << ", seed " << seed << '\n';
 
     QStringList tablesBefore;
+    QStringList logsBefore;
     for (int trial = 0; trial < trials; ++trial) {
         CliProcess cli(folder.Path(),
                        {QStringLiteral("--region"), RegionCode("demo"),
@@ -174,18 +191,35 @@ TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
         // A run killed before its set-up made no table; otherwise one more table than before.
         EXPECT_LE(tables.size(), tablesBefore.size() + 1);
         qsizetype newRows = 0;
+        TableCheck newTable;
         for (const QString& name : tables) {
             const TableCheck table = CheckTable(folder.Path() + QLatin1Char('/') + name);
             EXPECT_TRUE(table.header) << name.toStdString();
             EXPECT_TRUE(table.broken.isEmpty())
                 << name.toStdString() << ": " << table.broken.join(QLatin1Char('\n')).toStdString();
-            if (!tablesBefore.contains(name))
+            if (!tablesBefore.contains(name)) {
                 newRows = table.rows.size();
+                newTable = table;
+            }
+        }
+        // A run killed after its start report leaves its log under the partial name.
+        const QStringList logs = FilesIn(folder.Path(), QStringLiteral("log-*.partial.txt"));
+        EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")), logs);
+        EXPECT_LE(logs.size(), logsBefore.size() + 1);
+        if (tables.size() > tablesBefore.size()) {
+            EXPECT_EQ(logs.size(), logsBefore.size() + 1) << "a table without its log";
+        }
+        for (const QString& name : logs) {
+            if (logsBefore.contains(name))
+                continue;
+            EXPECT_TRUE(WholeLogOfTheTable(folder.Path() + QLatin1Char('/') + name, newTable))
+                << name.toStdString();
         }
         std::cout << "trial " << trial + 1 << ": killed after " << delay << " ms, "
                   << (tables.size() > tablesBefore.size() ? "a table of " : "no table, ") << newRows
                   << " whole rows\n";
         tablesBefore = tables;
+        logsBefore = logs;
     }
 
     // The next run: a new table and a new log file beside what the killed runs left.
@@ -205,8 +239,9 @@ TEST(CliProcessTest, KilledRunsLeaveWholeRowsAndTheNextRunStartsCleanly) {
     EXPECT_TRUE(table.header);
     EXPECT_EQ(table.rows.size(), 8);
     EXPECT_TRUE(table.broken.isEmpty());
-    EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), 1)
-        << "only the finished run saved a log";
+    EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), logsBefore.size() + 1)
+        << "the finished run's log beside the killed runs' partial ones";
+    EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.partial.txt")), logsBefore);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Whole runs of the command in this process against the fake portal, with a fake clock: exit
 // statuses, the table, the log file, the workbook and what standard output shows.
 #include "CliTestSupport.h"
+#include "LogMask.h"
 #include "SimulatedPortal.h"
 #include "harvest/LogFile.h"
 
@@ -141,9 +142,27 @@ TEST(CliRunTest, ARunWritesTheTableLogFileAndWorkbookAndPrintsTheLog) {
     EXPECT_EQ(messages.mid(saved.size()),
               (QStringList{QStringLiteral("Запускаем формирование файла Excel..."),
                            QStringLiteral("Файл сформирован, в нем 9 строк"),
-                           QStringLiteral("Открываем файл с результатами ") + folder.Path() +
+                           QStringLiteral("Результаты записаны в файл ") + folder.Path() +
                                QStringLiteral("/data1000.xlsx")}));
     EXPECT_EQ(Messages(saved).last(), QStringLiteral("Лог записан в файл ") + logs.first());
+}
+
+// The log file of a small run holds the bytes that the command wrote before its lines were
+// streamed to the file (time stamps, folder and ticks masked, see LogMask.h).
+TEST(CliRunTest, TheLogFileOfASmallRunKeepsItsBytes) {
+    SimulatedPortal portal;
+    TemporaryFolder folder;
+    FakeClock clock(1000);
+    const InProcessRun run = RunInProcess(
+        {QStringLiteral("--region"), Code(SmallRegion()), QStringLiteral("--all-streets"),
+         QStringLiteral("--interval"), QStringLiteral("0"), QStringLiteral("--out"), folder.Path()},
+        clock);
+    ASSERT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    ASSERT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*")),
+              QStringList{LogFileName(clock.TickCount())});
+    QFile file(folder.Path() + QLatin1Char('/') + LogFileName(clock.TickCount()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(MaskLog(file.readAll(), folder.Path()), ExpectedSmallRegionLog());
 }
 
 TEST(CliRunTest, FailedRequestsPauseOnTheClockAndTheRunGoesOn) {

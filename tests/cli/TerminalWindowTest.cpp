@@ -6,6 +6,7 @@
 #include "harvest/LogLine.h"
 #include "harvest/Scraper.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -27,10 +28,16 @@ struct WindowUnderTest {
             bytes.append(buffer, qsizetype(got));
         return bytes;
     }
+    // The printed lines without their line ends.
+    QStringList Lines() const {
+        QStringList lines = QString::fromUtf8(Output()).split(QLatin1Char('\n'));
+        lines.removeLast();
+        return lines;
+    }
     // The messages of the printed lines (the text after the time stamp's ": ").
     QStringList Messages() const {
         QStringList messages;
-        for (const QString& line : window.Lines())
+        for (const QString& line : Lines())
             messages.append(line.section(QStringLiteral(": "), 1));
         return messages;
     }
@@ -98,7 +105,7 @@ TEST(TerminalWindowTest, FailuresThatDoNotQualifyMakeNoPause) {
     w.window.PauseAfterError(w.worker, QStringLiteral("ERROR_Connection Closed Gracefully."));
     w.window.PauseAfterError(w.worker, QStringLiteral("ERROR_Повторяем запрос"));
     EXPECT_EQ(w.clock.Slept(), 0u);
-    EXPECT_TRUE(w.window.Lines().isEmpty());
+    EXPECT_TRUE(w.Output().isEmpty());
 }
 
 TEST(TerminalWindowTest, AStopEndsTheErrorPauseWithoutAResumeLine) {
@@ -118,23 +125,61 @@ TEST(TerminalWindowTest, EndReportSavesTheLinesOfThisRunAsTheLogFile) {
     w.window.ShowRunState(false);
 
     EXPECT_EQ(
-        w.Messages(),
+        w.Messages().mid(1),
         (QStringList{QStringLiteral("Начинаем работу."), QStringLiteral("Найдено домов: 8"),
                      QStringLiteral("Останавливаем работу"), QStringLiteral("Работа завершена"),
                      QStringLiteral("Лог записан в файл log-5000.txt")}));
     const QString saved = ReadText(w.folder.Path() + QStringLiteral("/log-5000.txt"));
-    EXPECT_EQ(saved, w.window.Lines().join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    EXPECT_EQ(saved, w.Lines().mid(1).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    EXPECT_EQ(FilesIn(w.folder.Path(), QStringLiteral("*.txt")),
+              QStringList{QStringLiteral("log-5000.txt")});
     EXPECT_FALSE(w.window.LogFileFailed());
 }
 
-TEST(TerminalWindowTest, ALogFileThatCannotBeWrittenIsReported) {
-    WindowUnderTest w(false);
-    // A folder where the log file should be.
-    ASSERT_TRUE(QDir(w.folder.Path()).mkdir(QStringLiteral("log-5000.txt")));
+// A folder in the place of the file under its name during the run, or its name at the end: the
+// failure is said once, when it happens, and the run's end report passes it on.
+TEST(TerminalWindowTest, ALogFileThatCannotBeWrittenIsReportedOnce) {
+    for (const char* blocked : {"log-5000.partial.txt", "log-6000.txt"}) {
+        WindowUnderTest w(false);
+        ASSERT_TRUE(QDir(w.folder.Path()).mkdir(QString::fromLatin1(blocked)));
+        w.window.ShowRunState(true);
+        w.window.AddLogLine(QStringLiteral("Найдено домов: 8"));
+        w.clock.Advance(1000);
+        EXPECT_ANY_THROW(w.window.ShowRunState(false));
+        EXPECT_TRUE(w.window.LogFileFailed());
+        const QStringList messages = w.Messages();
+        ASSERT_FALSE(messages.isEmpty());
+        EXPECT_EQ(messages.filter(QStringLiteral("Ошибка: Cannot write file")).size(), 1)
+            << blocked;
+        const bool atStart = QString::fromLatin1(blocked).contains(QStringLiteral("partial"));
+        EXPECT_EQ(messages.indexOf(QRegularExpression(QStringLiteral("Ошибка: .*"))),
+                  atStart ? 1 : messages.size() - 1)
+            << blocked;
+        EXPECT_EQ(messages.contains(QStringLiteral("Лог записан в файл log-6000.txt")), !atStart);
+    }
+}
+
+TEST(TerminalWindowTest, TheProgressLineTellsThePaceAndTheTimeLeft) {
+    WindowUnderTest w(true);
     w.window.ShowRunState(true);
-    EXPECT_ANY_THROW(w.window.ShowRunState(false));
-    EXPECT_TRUE(w.window.LogFileFailed());
-    EXPECT_TRUE(w.Messages().last().startsWith(QStringLiteral("Ошибка: Cannot write file")));
+    w.window.ShowStageProgress(2, 1);
+    w.window.ShowHouseProgress(400, 0);
+    w.window.ShowHouseProgress(400, 1);
+    EXPECT_TRUE(w.Output().endsWith("\r\x1b[KДом 1 из 400, пара 1 из 2"));
+    w.clock.Advance(3100);
+    w.window.ShowHouseProgress(400, 2);
+    w.clock.Advance(3100);
+    w.window.ShowHouseProgress(400, 3);
+    EXPECT_TRUE(w.Output().endsWith(
+        QStringLiteral("\r\x1b[KДом 3 из 400, пара 1 из 2 · 3,1 с/дом · до конца пары ≈ 21 мин")
+            .toUtf8()));
+    // The last pair: its time left is the run's. The pace counts the run's houses, not the pair's.
+    w.window.ShowStageProgress(2, 2);
+    w.window.ShowHouseProgress(10, 0);
+    w.clock.Advance(3800);
+    w.window.ShowHouseProgress(10, 1);
+    EXPECT_TRUE(w.Output().endsWith(
+        QStringLiteral("\r\x1b[KДом 1 из 10, пара 2 из 2 · 3,3 с/дом · осталось ≈ 33 с").toUtf8()));
 }
 
 } // namespace

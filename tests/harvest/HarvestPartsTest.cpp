@@ -6,8 +6,10 @@
 #include "harvest/LogFile.h"
 #include "harvest/LogLine.h"
 #include "harvest/ProgressView.h"
+#include "harvest/RunLogFile.h"
 
 #include <QFile>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,16 +54,53 @@ TEST(LogLineTest, DateTimeThenMessage) {
 TEST(LogFileTest, NamedByTickAndWrittenWithCrLf) {
     EXPECT_EQ(LogFileName(1234u), QStringLiteral("log-1234.txt"));
     EXPECT_EQ(LogFileName(0x80000000u), QStringLiteral("log--2147483648.txt"));
+    EXPECT_EQ(PartialLogFileName(0xFFFFFFFFu), QStringLiteral("log--1.partial.txt"));
 
     TemporaryFolder folder;
-    const QString path = folder.Path() + QStringLiteral("/log-1.txt");
-    SaveLogFile(path, {QStringLiteral("first"), QString(), QStringLiteral("Работа завершена")});
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("first\r\n\r\n") +
-                                  QStringLiteral("Работа завершена").toLocal8Bit() + "\r\n");
-    EXPECT_THROW(SaveLogFile(folder.Path() + QStringLiteral("/missing/log-2.txt"), {}),
-                 MessageError);
+    const QString directory = folder.Path() + QLatin1Char('/');
+    const auto read = [&](const QString& name) {
+        QFile file(directory + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    };
+    // An older file of the final name is replaced, one of the partial name emptied.
+    for (const char* name : {"log-7.txt", "log-1.partial.txt"}) {
+        QFile old(directory + QString::fromLatin1(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an older run's lines\r\n");
+    }
+    RunLogFile log;
+    EXPECT_EQ(log.Begin(directory, 1), QString());
+    EXPECT_EQ(read(QStringLiteral("log-1.partial.txt")), QByteArray());
+    for (const QString& line :
+         {QStringLiteral("first"), QString(), QStringLiteral("Работа завершена")})
+        EXPECT_EQ(log.Append(line), QString());
+    // Each line is on disk as soon as it is made.
+    const QByteArray expected =
+        QByteArray("first\r\n\r\n") + QStringLiteral("Работа завершена").toLocal8Bit() + "\r\n";
+    EXPECT_EQ(read(QStringLiteral("log-1.partial.txt")), expected);
+    log.Finish(QStringLiteral("log-7.txt"));
+    EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected);
+    EXPECT_EQ(read(QStringLiteral("log-1.partial.txt")), QByteArray("<none>"));
+    EXPECT_EQ(log.Append(QStringLiteral("after the end")), QString());
+    EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected);
+}
+
+ssize_t FullDisk(int, const void*, std::size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+
+TEST(LogFileTest, AFileThatCannotBeWrittenIsSaidOnceAndTheEndFails) {
+    TemporaryFolder folder;
+    const QString directory = folder.Path() + QLatin1Char('/');
+    RunLogFile full(FullDisk);
+    EXPECT_EQ(full.Begin(directory, 2), QString());
+    EXPECT_TRUE(
+        full.Append(QStringLiteral("x")).startsWith(QStringLiteral("Cannot write file \"")));
+    EXPECT_EQ(full.Append(QStringLiteral("y")), QString());
+    EXPECT_TRUE(full.Failed());
+    EXPECT_THROW(full.Finish(QStringLiteral("log-2.txt")), MessageError);
+    EXPECT_FALSE(QFile::exists(directory + QStringLiteral("log-2.txt")));
 }
 
 } // namespace

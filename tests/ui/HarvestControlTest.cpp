@@ -1,6 +1,7 @@
 // Start, pause, the resume timer and stop as the user drives them, with real workers against the
 // fake portal's small region (8 houses); closing the window during a run.
 #include "FakeClock.h"
+#include "LogMask.h"
 #include "SimulatedPortal.h"
 #include "UiTestSupport.h"
 #include "harvest/LogFile.h"
@@ -45,7 +46,7 @@ protected:
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
                               },
-                              documents_};
+                              documents_, paneLines_};
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
         ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
@@ -130,6 +131,7 @@ protected:
     QString documents_;
     RecordingServices services_;
     bool convert_ = false;
+    int paneLines_ = MainForm::kLogPaneLines;
     std::vector<Job> jobs_;
     std::unique_ptr<SimulatedPortal> portal_;
     std::unique_ptr<MainForm> form_;
@@ -404,6 +406,23 @@ TEST_F(HarvestControlTest, ARunFromAnUnwritableProgramFolderWritesIntoTheDocumen
     EXPECT_EQ(QDir(folder_.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("libssl.so.3")});
     EXPECT_TRUE(services_.errors.empty());
+
+// The log file holds every line of the run, with the bytes that the window wrote before it
+// streamed them; the pane, bounded to 10 lines here, keeps only the latest ones.
+TEST_F(HarvestControlTest, TheLogFileHoldsTheWholeRunWhileThePaneKeepsItsLatestLines) {
+    paneLines_ = 10;
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(Files("log-*.txt"), QStringList{LogFileName(clock_.TickCount())});
+    QFile file(folder_.Path() + LogFileName(clock_.TickCount()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(MaskLog(bytes, folder_.Path().chopped(1)), ExpectedSmallRegionLog());
+    const QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+    ASSERT_GT(lines.size(), 11);
+    EXPECT_EQ(LogLines(*form_), lines.mid(lines.size() - 11, 10));
 }
 
 // The headless command, given the same choice as the window, writes the same table, byte for
