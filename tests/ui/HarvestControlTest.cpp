@@ -406,6 +406,7 @@ TEST_F(HarvestControlTest, ARunFromAnUnwritableProgramFolderWritesIntoTheDocumen
     EXPECT_EQ(QDir(folder_.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("libssl.so.3")});
     EXPECT_TRUE(services_.errors.empty());
+}
 
 // The log file holds every line of the run, with the bytes that the window wrote before it
 // streamed them; the pane, bounded to 10 lines here, keeps only the latest ones.
