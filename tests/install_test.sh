@@ -23,6 +23,7 @@ done
 grep -qx "Exec=\"$folder/house-export\"" "$prefix/share/applications/house-export.desktop" ||
     fail "the desktop entry does not start $folder/house-export"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/house-export.svg" ] || fail "no icon"
-"$prefix/bin/house-export-cli" --help | grep -q -- "--all-streets" ||
-    fail "the installed house-export-cli does not answer --help"
+# Read whole before it is searched: grep -q leaving early would cut the command's output short.
+help=$("$prefix/bin/house-export-cli" --help) || fail "the installed house-export-cli fails on --help"
+grep -q -- "--all-streets" <<<"$help" || fail "the installed house-export-cli does not answer --help"
 echo "install test: program folder, links, libraries, desktop entry and icon in place"

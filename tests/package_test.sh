@@ -21,8 +21,8 @@ for program in house-export house-export-cli; do
     [ -x "$folder/$program" ] || fail "/opt/house-export/$program is not executable"
     [ "$(readlink "$root/usr/bin/$program")" = "/opt/house-export/$program" ] ||
         fail "/usr/bin/$program does not lead to /opt/house-export/$program"
-    man -l "$root/usr/share/man/man1/$program.1.gz" 2>&1 | grep -q "$program" ||
-        fail "man -l cannot read $program.1.gz"
+    page=$(man -l "$root/usr/share/man/man1/$program.1.gz" 2>&1) || fail "man -l fails on $program.1.gz"
+    grep -q "$program" <<<"$page" || fail "man -l cannot read $program.1.gz"
     [ "$("$folder/$program" --version)" = "$program $version" ] ||
         fail "$program --version does not say $program $version"
 done
