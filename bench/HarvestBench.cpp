@@ -15,6 +15,7 @@
 // clang-format on
 // HARVEST_BENCH_HOUSES=<n> runs a smaller region (a quick look; the figures are for 20,000).
 #include "PortalSimProcess.h"
+#include "ProcessStatus.h"
 #include "WarmPortal.h"
 #include "base/Clock.h"
 #include "base/MessageError.h"
@@ -61,17 +62,6 @@ int EarlyHouses() {
 }
 
 // ----- measuring -------------------------------------------------------------------------------
-
-// VmRSS or VmHWM of this process, in KiB.
-double StatusKiB(const char* key) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qsizetype(std::strlen(key))).trimmed().split(' ')[0].toDouble();
-    return 0;
-}
 
 // From here on the peak ("VmHWM") counts from the resident memory of now. Memory that earlier
 // runs freed goes back to the system first.

@@ -18,7 +18,10 @@
 //   build/h-bench/bench/long_run_bench cli 100000 [program]
 //   build/h-bench/bench/long_run_bench window 100000
 // clang-format on
+#include "EventLoopWait.h"
 #include "PortalSimProcess.h"
+#include "ProcessStatus.h"
+#include "QuietServices.h"
 #include "ui/MainForm.h"
 #include "ui/WindowServices.h"
 
@@ -55,17 +58,6 @@ extern char** environ;
 namespace {
 
 const QString kRegion = QStringLiteral("Миллионная обл");
-
-// VmRSS or VmHWM of a process, in KiB.
-double StatusKiB(const QString& pid, const char* key) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qsizetype(std::strlen(key))).trimmed().split(' ')[0].toDouble();
-    return 0;
-}
 
 double Seconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e9;
@@ -171,31 +163,6 @@ void MeasureCli(qint64 houses, const QString& program) {
                 usage.ru_maxrss,
                 double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6);
-}
-
-class QuietServices final : public WindowServices {
-public:
-    void ShowError(QWidget*, const QString& title, const QString& text) override {
-        std::fprintf(stderr, "error box: %s: %s\n", qPrintable(title), qPrintable(text));
-    }
-    void ShowNotice(QWidget*, const QString&, const QString&) override {}
-    void EndProgram(int) override {}
-    void OpenDocument(const QString&) override {}
-};
-
-void Spin() {
-    QEventLoop loop;
-    QTimer::singleShot(5, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void WaitFor(const std::function<bool()>& condition, int timeoutMs, const char* what) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            throw std::runtime_error(std::string("timed out waiting for ") + what);
-        Spin();
-    }
 }
 
 template <typename T> T* Find(QWidget& form, const char* name) {

@@ -14,7 +14,9 @@
 //   cmake --build build/h-bench -j2 --target window_bench
 //   QT_QPA_PLATFORM=offscreen build/h-bench/bench/window_bench [houses] [log lines] [runs]
 // clang-format on
+#include "EventLoopWait.h"
 #include "PortalSimProcess.h"
+#include "QuietServices.h"
 #include "harvest/Scraper.h"
 #include "ui/MainForm.h"
 #include "ui/WindowServices.h"
@@ -41,17 +43,6 @@
 #include <vector>
 
 namespace {
-
-class QuietServices final : public WindowServices {
-public:
-    void ShowError(QWidget*, const QString& title, const QString& text) override {
-        std::fprintf(stderr, "error box: %s: %s\n", qPrintable(title), qPrintable(text));
-    }
-    void ShowNotice(QWidget*, const QString&, const QString&) override {}
-    bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
-    void EndProgram(int) override {}
-    void OpenDocument(const QString&) override {}
-};
 
 // Lateness of a 10 ms timer on the calling thread's event loop while it is armed.
 class StallMeter {
@@ -91,22 +82,6 @@ private:
     qint64 last_ = 0;
     std::vector<qint64> lateness_;
 };
-
-// Runs the event loop in slices of 5 ms.
-void Spin() {
-    QEventLoop loop;
-    QTimer::singleShot(5, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void WaitFor(const std::function<bool()>& condition, int timeoutMs, const char* what) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            throw std::runtime_error(std::string("timed out waiting for ") + what);
-        Spin();
-    }
-}
 
 double ResidentMiB() {
     long pages = 0;
