@@ -49,6 +49,8 @@ private:
     void WalkPairs();
     void ResetProgress();
     void EndRun(bool tableOpened);
+    // A table or record line that could not be written: said once, and the run ends.
+    void EndAfterWriteFailure(const QString& message);
 
     // Paging of one city and street pair.
     void HarvestPair(const QString& cityCode, const QString& streetCode);
@@ -75,6 +77,8 @@ private:
     // The table and the run's record: a new pair of files, or those of the run continued or
     // repaired, read back and checked (RunContinuation.cpp).
     void OpenTable();
+    // The table and record of the run continued or repaired, read back and checked.
+    void TakeUpTable(const QString& recordPath, bool repair);
     RunJob JobOfRun() const;
     // Whether the house already has its row from before the continuation (its pair was the
     // one under way); each row spares one visit.
@@ -111,4 +115,5 @@ private:
     std::unique_ptr<TableContents> repaired_; // the table read back for a repair
     QHash<QString, int> writtenInPair_;       // rows of the pair a continuation begins in
     qint64 tableRows_ = 0;
+    bool walkedToEnd_ = false; // every pair, or every house of a repair, was done
 };

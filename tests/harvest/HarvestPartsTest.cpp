@@ -81,8 +81,11 @@ TEST(LogFileTest, NamedByTickAndWrittenWithCrLf) {
     log.Finish(QStringLiteral("log-7.txt"));
     EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected);
     EXPECT_EQ(read(QStringLiteral("log-1.partial.txt")), QByteArray("<none>"));
+    // The workbook's lines follow the end report into the file, until the run's last line.
+    EXPECT_EQ(log.Append(QStringLiteral("workbook")), QString());
+    log.Close();
     EXPECT_EQ(log.Append(QStringLiteral("after the end")), QString());
-    EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected);
+    EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected + "workbook\r\n");
 }
 
 ssize_t FullDisk(int, const void*, std::size_t) {

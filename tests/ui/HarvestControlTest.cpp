@@ -4,6 +4,7 @@
 #include "LogMask.h"
 #include "SimulatedPortal.h"
 #include "UiTestSupport.h"
+#include "base/RussianPlural.h"
 #include "harvest/LogFile.h"
 #include "harvest/LogLine.h"
 #include "harvest/Scraper.h"
@@ -39,14 +40,17 @@ protected:
     void Open(const QString& rules = {}) {
         portal_ = std::make_unique<SimulatedPortal>(
             rules.isEmpty() ? QString() : QStringLiteral("{\"rules\": [%1]}").arg(rules));
-        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
+        MainForm::Setup setup{folder_.Path(),
+                              &clock_,
+                              &services_,
                               [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
                               },
-                              documents_, paneLines_};
+                              documents_,
+                              paneLines_};
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
         ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
@@ -465,9 +469,8 @@ TEST_F(HarvestControlTest, AStoppedRunIsContinuedOnStartAndEndsInTheUninterrupte
     ASSERT_TRUE(WaitForEnd());
     ASSERT_EQ(services_.questions.size(), 1u);
     EXPECT_EQ(services_.questions[0].text,
-              QStringLiteral("Найдена незавершённая выгрузка %1 (%2 домов). Продолжить её?")
-                  .arg(table)
-                  .arg(stoppedRows));
+              QStringLiteral("Найдена незавершённая выгрузка %1 (%2). Продолжить её?")
+                  .arg(table, CountOf(stoppedRows, Str("дом"), Str("дома"), Str("домов"))));
     EXPECT_EQ(Files("data*.tab"), QStringList{table}) << "the same table, continued";
     EXPECT_EQ(Rows().size(), 8);
     EXPECT_EQ(cardLines(), 8 - stoppedRows) << "the houses in the table were not asked for";
