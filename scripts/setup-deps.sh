@@ -1,7 +1,7 @@
-#!/ usr / bin / env bash
-#Installs every Debian package the project needs to build, test, fuzz and benchmark.
-#Idempotent : quiet when everything is present; runs `apt - get update` once, only when
-#something is missing.
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test, fuzz and benchmark.
+# Idempotent: quiet when everything is present; runs `apt-get update` once, only when
+# something is missing.
 set -euo pipefail
 
 packages=(
@@ -18,25 +18,26 @@ packages=(
 )
 
 missing=()
-for p in "${packages[@]}";
-do
-    if
-        !dpkg - query - W - f = '${Status}' "$p" 2 > / dev / null | grep - q 'install ok installed';
-then missing += ("$p")fi done
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
 
-    sudo = "" if["$(id -u)" - ne 0];
-then sudo = "sudo" fi
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
 
-    if[$ { #missing[@] } - gt 0];
-then echo "Installing missing packages: ${missing[*]}" export DEBIAN_FRONTEND =
-    noninteractive $sudo apt - get update - qq $sudo apt - get install - y - qq-- no - install -
-            recommends "${missing[@]}" >
-        / dev /
-                null fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
-#The tests check that number texts keep "." under a locale whose decimal point is a comma.
-                if !locale -
-            a 2 >
-        / dev / null |
-    grep - qi '^ru_RU\.utf-\?8$';
-then echo "Generating the ru_RU.UTF-8 locale" $sudo localedef - i ru_RU - f UTF - 8 ru_RU.UTF - 8 fi
+# The tests check that number texts keep "." under a locale whose decimal point is a comma.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+  echo "Generating the ru_RU.UTF-8 locale"
+  $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+fi
