@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <chrono>
 #include <csignal>
@@ -140,6 +141,70 @@ TEST(CliResumeTest, KilledAgainAndAgainAndContinuedGivesTheUninterruptedTable) {
     EXPECT_LE(repeated, kills);
     std::cout << "kills " << kills << ", houses asked for again " << repeated << '\n';
     EXPECT_EQ(RunProcess(resume, -1), 1) << "nothing is left to continue";
+}
+
+// What a workbook holds, without the creation time of its document properties.
+QByteArray WorkbookContent(const QString& path) {
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                                 "for n in sorted(z.namelist()):\n"
+                                 "    if n != 'docProps/core.xml':\n"
+                                 "        sys.stdout.buffer.write(n.encode() + z.read(n))"),
+                  path});
+    python.waitForFinished(kEndMs);
+    return python.exitCode() == 0 ? python.readAllStandardOutput() : QByteArray();
+}
+
+TEST(CliResumeTest, AKillWhileTheWorkbookIsMadeIsContinuedIntoTheWorkbook) {
+    EnsureApplication();
+    // Search pages only, of a region big enough for a conversion that lasts a while.
+    SimulatedPortal portal({}, {QStringLiteral("--demo-count"), QStringLiteral("10000")});
+    const QStringList job{QStringLiteral("--region"),
+                          SimulatedPortal::DescribeRegion(QStringLiteral("demo"))
+                              .value(QStringLiteral("code"))
+                              .toString(),
+                          QStringLiteral("--all-streets"),
+                          QStringLiteral("--no-coords"),
+                          QStringLiteral("--no-passport"),
+                          QStringLiteral("--no-card"),
+                          QStringLiteral("--page-size"),
+                          QStringLiteral("500"),
+                          QStringLiteral("--interval"),
+                          QStringLiteral("0")};
+    TemporaryFolder whole, killed;
+    ASSERT_EQ(RunProcess(job + QStringList{QStringLiteral("--out"), whole.Path()}, -1), 0);
+
+    QProcess process;
+    process.start(QStringLiteral(HX_CLI_PATH),
+                  job + QStringList{QStringLiteral("--out"), killed.Path()});
+    QByteArray out;
+    const QDeadlineTimer deadline(kEndMs);
+    while (!out.contains("Запускаем формирование файла Excel...") && !deadline.hasExpired() &&
+           process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(100);
+        out += process.readAllStandardOutput();
+    }
+    // Killed as soon as the workbook's temporary file is there.
+    while (FilesIn(killed.Path(), QStringLiteral("*.tmp")).isEmpty() && !deadline.hasExpired() &&
+           process.state() != QProcess::NotRunning)
+        process.waitForFinished(1);
+    process.kill();
+    process.waitForFinished(kEndMs);
+    ASSERT_EQ(process.exitStatus(), QProcess::CrashExit) << "killed while making the workbook";
+    ASSERT_EQ(FilesIn(killed.Path(), QStringLiteral("*.tmp")).size(), 1);
+    ASSERT_TRUE(FilesIn(killed.Path(), QStringLiteral("data*.xlsx")).isEmpty());
+
+    const QStringList resume{QStringLiteral("--resume"), QStringLiteral("--out"), killed.Path()};
+    EXPECT_EQ(RunProcess(resume, -1), 0);
+    const QString workbook = OnlyFile(killed.Path(), QStringLiteral("data*.xlsx"));
+    ASSERT_FALSE(workbook.isEmpty());
+    const QByteArray content = WorkbookContent(workbook);
+    EXPECT_GT(content.size(), 20000);
+    EXPECT_TRUE(content == WorkbookContent(OnlyFile(whole.Path(), QStringLiteral("data*.xlsx"))));
+    EXPECT_EQ(FilesIn(killed.Path(), QStringLiteral("*.tmp")), QStringList());
+    EXPECT_EQ(RunProcess(resume, -1), 1) << "the run is complete now";
 }
 
 } // namespace
