@@ -232,14 +232,22 @@ int TakeUp(const CliOptions& given, const CliContext& context) {
     const FoundRecord* taken = nullptr;
     QStringList fitting;
     for (const FoundRecord& record : found) {
-        const bool named = QFileInfo(record.path).fileName() == NamedRecord(given.runName);
-        if (!given.runName.isEmpty() && !named)
+        if (!given.runName.isEmpty()) {
+            if (QFileInfo(record.path).fileName() == NamedRecord(given.runName))
+                taken = &record;
             continue;
-        if (!given.runName.isEmpty() || Fits(record.history, folder, resume)) {
+        }
+        if (Fits(record.history, folder, resume)) {
             fitting.append(record.history.tableName);
             if (taken == nullptr)
                 taken = &record;
         }
+    }
+    if (!resume && taken != nullptr && taken->history.Finished() &&
+        taken->history.incomplete.isEmpty()) {
+        Print(context.out, QStringLiteral("В выгрузке %1 нет домов с неполными данными")
+                               .arg(taken->history.tableName));
+        return kExitFinished;
     }
     if (taken == nullptr) {
         if (!given.runName.isEmpty())
@@ -255,7 +263,8 @@ int TakeUp(const CliOptions& given, const CliContext& context) {
             return kExitFinished;
         }
         Print(context.err,
-              QStringLiteral("house-export-cli: в папке \"%1\" нет %2 выгрузки: начните новую")
+              QStringLiteral("house-export-cli: в папке \"%1\" нет %2 выгрузки; начните новую "
+                             "выгрузку")
                   .arg(folder,
                        resume ? QStringLiteral("незавершённой") : QStringLiteral("завершённой")));
         return kExitFailed;

@@ -2,7 +2,9 @@
 // refuses, with the command in this process and a fake clock.
 #include "CliTestSupport.h"
 #include "SimulatedPortal.h"
+#include "harvest/RunRecord.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <fcntl.h>
@@ -94,6 +96,13 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
     EXPECT_EQ(CountKind(log, before, "card"), 2);
     EXPECT_EQ(CountKind(log, before, "passport"), 1);
     EXPECT_EQ(CountKind(log, before, "map") + CountKind(log, before, "search"), 0);
+    const auto firstCardHeaders = [&](std::size_t from) {
+        for (std::size_t k = from; k < log.size(); ++k)
+            if (log[k].value(QStringLiteral("endpoint")).toString() == QStringLiteral("card"))
+                return log[k].value(QStringLiteral("headers"));
+        return QJsonValue();
+    };
+    EXPECT_EQ(firstCardHeaders(before), firstCardHeaders(0)) << "sent as a run sends it";
     EXPECT_FALSE(QFile::exists(list)) << "no incomplete house is left to list";
     EXPECT_FALSE(repair.out.contains(QStringLiteral("Домов с неполными данными")));
 
@@ -103,17 +112,19 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
     const QByteArray expected = ReadBytes(clean.Path() + QLatin1Char('/') + cleanTables.first());
     EXPECT_EQ(expected.count("\r\n"), 9);
     EXPECT_TRUE(ReadBytes(faulty.Path() + QStringLiteral("/data1000.tab")) == expected);
-    EXPECT_EQ(
-        RunInProcess({QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()}, clock)
-            .exitStatus,
-        0)
+    EXPECT_EQ(RunInProcess({QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path(),
+                            QStringLiteral("--run"), QStringLiteral("data1000")},
+                           clock)
+                  .exitStatus,
+              0)
         << "nothing left to repair is no failure";
 }
 
 struct DamageCase {
     const char* name;
     std::function<void(const QString& folder)> damage;
-    const char* message; // a part of what the command says; "" for a continuation that works
+    const char* message;   // a part of what the command says; "" for a continuation that works
+    const char* said = ""; // a part of what the command says besides
 };
 
 QByteArray Replaced(const QByteArray& bytes, int line, const QByteArray& text) {
@@ -185,6 +196,36 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
              WriteBytes(folder + table, lines.join('\n'));
          },
          "строки таблицы не те"},
+        {"a last record line cut off",
+         [&](const QString& folder) { WriteBytes(folder + record, recordBytes + "pair 1 0 7"); },
+         ""},
+        {"CR LF line ends",
+         [&](const QString& folder) {
+             WriteBytes(folder + record, QByteArray(recordBytes).replace("\n", "\r\n"));
+         },
+         ""},
+        {"an unreadable record beside",
+         [&](const QString& folder) { WriteBytes(folder + QStringLiteral("/data9.run"), {}); }, "",
+         "data9.run\" не подходит: это не запись выгрузки, пропускаем его"},
+        {"an older stopped run beside",
+         [&](const QString& folder) {
+             WriteBytes(folder + QStringLiteral("/data1.run"),
+                        QByteArray(recordBytes).replace("data2000.tab", "data1.tab"));
+             WriteBytes(folder + QStringLiteral("/data1.tab"), tableBytes);
+             QFile older(folder + QStringLiteral("/data1.run"));
+             ASSERT_TRUE(older.open(QIODevice::ReadWrite));
+             older.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                               QFileDevice::FileModificationTime);
+         },
+         ""},
+        {"rows that are not the job's, with an incomplete house",
+         [&](const QString& folder) {
+             WriteBytes(folder + record, recordBytes + "incomplete card x\n");
+             QList<QByteArray> lines = tableBytes.split('\n');
+             lines.removeAt(1);
+             WriteBytes(folder + table, lines.join('\n'));
+         },
+         "строки таблицы не те"},
         {"held by another process",
          [&](const QString& folder) {
              lockedFd = ::open(QFile::encodeName(folder + record).constData(), O_RDONLY);
@@ -214,12 +255,20 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
                 ": Продолжаем выгрузку в файл data2000.tab: строк в таблице 6, пропускаем "
                 "завершённых пар 1 из 2\n")))
                 << run.out.toStdString();
+            EXPECT_TRUE(ReadRunRecord(folder.Path() + record).Finished()) << "read back whole";
+            EXPECT_TRUE(QString(run.err + run.out).contains(QString::fromUtf8(c.said)));
             continue;
         }
         EXPECT_TRUE(ReadBytes(folder.Path() + table) == tableBefore) << "nothing appended";
         EXPECT_EQ(run.exitStatus, 1);
-        EXPECT_TRUE(QString(run.err + run.out).contains(QString::fromUtf8(c.message)))
+        const QString said = run.err + run.out;
+        EXPECT_TRUE(said.contains(QString::fromUtf8(c.message)))
             << run.err.toStdString() << run.out.toStdString();
+        // A refusal says what to do next, and reports or rewrites nothing of the refused run.
+        EXPECT_TRUE(said.contains(QStringLiteral("начните новую выгрузку")) ||
+                    said.contains(QStringLiteral("дождитесь")));
+        EXPECT_FALSE(said.contains(QStringLiteral("Домов с неполными данными")));
+        EXPECT_FALSE(QFile::exists(folder.Path() + QStringLiteral("/data2000-incomplete.txt")));
         EXPECT_EQ(CountKind(portal.Log(), before, "map"), 0);
     }
 }

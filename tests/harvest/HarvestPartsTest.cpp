@@ -88,7 +88,11 @@ TEST(LogFileTest, NamedByTickAndWrittenWithCrLf) {
     EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected + "workbook\r\n");
 }
 
-ssize_t FullDisk(int, const void*, std::size_t) {
+bool diskFull = true;
+
+ssize_t FullDisk(int file, const void* bytes, std::size_t size) {
+    if (!diskFull)
+        return ::write(file, bytes, size);
     errno = ENOSPC;
     return -1;
 }
@@ -104,6 +108,15 @@ TEST(LogFileTest, AFileThatCannotBeWrittenIsSaidOnceAndTheEndFails) {
     EXPECT_TRUE(full.Failed());
     EXPECT_THROW(full.Finish(QStringLiteral("log-2.txt")), MessageError);
     EXPECT_FALSE(QFile::exists(directory + QStringLiteral("log-2.txt")));
+    // The next run, with room on the disk again, writes its file.
+    diskFull = false;
+    EXPECT_EQ(full.Begin(directory, 3), QString());
+    EXPECT_EQ(full.Append(QStringLiteral("z")), QString());
+    full.Finish(QStringLiteral("log-3.txt"));
+    full.Close();
+    QFile saved(directory + QStringLiteral("log-3.txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("z\r\n"));
 }
 
 } // namespace

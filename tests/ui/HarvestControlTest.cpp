@@ -412,6 +412,22 @@ TEST_F(HarvestControlTest, ARunFromAnUnwritableProgramFolderWritesIntoTheDocumen
     EXPECT_TRUE(services_.errors.empty());
 }
 
+TEST_F(HarvestControlTest, ADocumentsFolderThatIsNotThereYetIsMadeAndWrittenInto) {
+    TemporaryFolder home;
+    documents_ = home.Path() + QStringLiteral("/Documents");
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    {
+        const UnwritableFolder locked(folder_.Path());
+        Start();
+        ASSERT_TRUE(WaitForEnd());
+    }
+    const QDir files(documents_ + QStringLiteral("/house-export"));
+    EXPECT_EQ(files.entryList({QStringLiteral("data*.tab")}).size(), 1);
+    EXPECT_EQ(files.entryList({QStringLiteral("log-*.txt")}).size(), 1);
+    EXPECT_TRUE(services_.errors.empty());
+}
+
 // The log file holds every line of the run, with the bytes that the window wrote before it
 // streamed them; the pane, bounded to 10 lines here, keeps only the latest ones.
 TEST_F(HarvestControlTest, TheLogFileHoldsTheWholeRunWhileThePaneKeepsItsLatestLines) {
@@ -486,6 +502,21 @@ TEST_F(HarvestControlTest, AStoppedRunIsContinuedOnStartAndEndsInTheUninterrupte
     Start();
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(services_.questions.size(), 1u);
+}
+
+TEST_F(HarvestControlTest, AnotherJobsStoppedRunIsNotOffered) {
+    Open(QString::fromLatin1(kSlowMaps));
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Start();
+    Click("StopButton");
+    ASSERT_TRUE(WaitForEnd());
+    Control<QCheckBox>(*form_, "CardCheckBox")->setChecked(false);
+    clock_.Advance(1000); // a table of its own name
+    Start();
+    Click("StopButton");
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(services_.questions.empty());
+    EXPECT_EQ(Files("data*.tab").size(), 2);
 }
 
 } // namespace
