@@ -45,6 +45,10 @@ TEST_P(ExitStatusTest, OneTableOfArgumentsAndWhatTheyEndIn) {
     // Folders in place of the table and of the log file that a run at tick 1000 would create.
     ASSERT_TRUE(QDir(folder.Path()).mkpath(QStringLiteral("blocked/data1000.tab")));
     ASSERT_TRUE(QDir(folder.Path()).mkpath(QStringLiteral("nolog/log-1000.txt")));
+    // A record that takes no line, as on a full disk.
+    ASSERT_TRUE(QDir(folder.Path()).mkpath(QStringLiteral("norecord")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"),
+                            folder.Path() + QStringLiteral("/norecord/data1000.run")));
     // A file in place of an output folder.
     QFile file(folder.Path() + QStringLiteral("/file"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -95,6 +99,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "не удалось создать папку", -1},
         StatusCase{"TableCannotBeCreated",
                    "--region|Тестовая|--all-streets|--interval|0|--out|<out>/blocked", 1, "", -1},
+        // A start that cannot keep its record leaves no empty table behind.
+        StatusCase{"RecordCannotBeWritten",
+                   "--region|Тестовая обл|--all-streets|--interval|0|--out|<out>/norecord", 1, "",
+                   -1},
         // The table and workbook are made, but the run's log is not where it should be.
         StatusCase{"LogFileCannotBeWritten",
                    "--region|Тестовая обл|--all-streets|--interval|0|--out|<out>/nolog", 1, "", 8},
