@@ -241,8 +241,9 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
         c.damage(folder.Path());
         const QByteArray tableBefore = ReadBytes(folder.Path() + table);
         const std::size_t before = portal.Log().size();
+        // On a terminal, for the progress line.
         const InProcessRun run = RunInProcess(
-            {QStringLiteral("--resume"), QStringLiteral("--out"), folder.Path()}, clock);
+            {QStringLiteral("--resume"), QStringLiteral("--out"), folder.Path()}, clock, 0, true);
         if (lockedFd >= 0)
             ::close(std::exchange(lockedFd, -1));
         if (*c.message == 0) {
@@ -256,6 +257,7 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
                 "завершённых пар 1 из 2\n")))
                 << run.out.toStdString();
             EXPECT_TRUE(ReadRunRecord(folder.Path() + record).Finished()) << "read back whole";
+            EXPECT_FALSE(run.out.contains(QStringLiteral("с/дом"))) << "no house was fetched";
             EXPECT_TRUE(QString(run.err + run.out).contains(QString::fromUtf8(c.said)));
             continue;
         }
