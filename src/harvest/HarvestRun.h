@@ -84,8 +84,8 @@ private:
     // repaired, read back and checked (RunContinuation.cpp).
     void OpenTable();
     RunJob JobOfRun() const;
-    // Whether the house already has its row from before the continuation (its pair was the
-    // one under way); each row spares one visit.
+    // Whether the house already has its row from before the continuation (written after the
+    // record's last finished pair); each row spares one visit.
     bool SkipsWrittenHouse(const QString& guid);
     // "Домов с неполными данными: N" and the list beside the table, when there are any.
     void ReportIncompleteHouses();
