@@ -156,8 +156,10 @@ void BM_PairEnd(benchmark::State& state) {
     const QString folder = dir.path() + QLatin1Char('/');
     OutputTable table(folder, 2u);
     table.Open();
-    auto record = RunRecord::Create(folder + QStringLiteral("data2.run"),
-                                    QStringLiteral("data2.tab"), RunJob{.pageSize = 100});
+    RunJob job;
+    job.pageSize = 100;
+    auto record =
+        RunRecord::Create(folder + QStringLiteral("data2.run"), QStringLiteral("data2.tab"), job);
     FileDescriptor bare(::open(QFile::encodeName(folder + QStringLiteral("bare.run")).constData(),
                                O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
     qint64 rows = 0;
