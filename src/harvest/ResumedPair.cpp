@@ -1,13 +1,13 @@
 // The pair a continuation begins in: paging goes on at the page where the run stopped, once that
 // page shows that the portal's listing still ends where the table does.
 #include "harvest/HarvestRun.h"
-#include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
 #include "portal/PortalAnswers.h"
 
 #include <QSet>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -45,7 +45,7 @@ HarvestRun::PageStart HarvestRun::StartOfPair(int pageSize, const QString& cityC
     const SearchPageAnswer page(answer);
     const JsonArray* items = page.IsObject() ? page.Items() : nullptr;
     if (pageIndex == 0 || items == nullptr)
-        return {}; // a page not had: the lines before said why, and the pair is paged anew
+        return {}; // a page not had (its lines said why): the pair is paged anew
     const qsizetype onPage = onStopPage > 0 ? onStopPage : pageSize;
     if (!ListingKept(*items, rows, onPage)) {
         Log(QStringLiteral("Список домов изменился после остановки: страница %1 кончается не "

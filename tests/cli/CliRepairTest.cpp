@@ -1,5 +1,6 @@
 // Repair of a finished run's incomplete houses, and the records and tables that a continuation
-// refuses, with the command in this process and a fake clock.
+// refuses or takes up (where it starts, what it asks), with the command in this process and a
+// fake clock.
 #include "CliTestSupport.h"
 #include "SimulatedPortal.h"
 
