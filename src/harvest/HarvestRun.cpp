@@ -187,7 +187,7 @@ void HarvestRun::EndRun(bool tableOpened) {
         worker_.failed_ = true;
         return;
     }
-    // A run without a workbook step has nothing more to make either.
+    // The run's last step is taken (a run that makes no workbook has none to take).
     try {
         record_->WorkbookMade();
         worker_.completed_ = walkedToEnd_;

@@ -149,9 +149,8 @@ QByteArray WorkbookContent(const QString& path) {
     python.start(QStringLiteral("python3"),
                  {QStringLiteral("-c"),
                   QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
-                                 "for n in sorted(z.namelist()):\n"
-                                 "    if n != 'docProps/core.xml':\n"
-                                 "        sys.stdout.buffer.write(n.encode() + z.read(n))"),
+                                 "for n in sorted(set(z.namelist()) - {'docProps/core.xml'}):\n"
+                                 "    sys.stdout.buffer.write(n.encode() + z.read(n))"),
                   path});
     python.waitForFinished(kEndMs);
     return python.exitCode() == 0 ? python.readAllStandardOutput() : QByteArray();
@@ -161,18 +160,14 @@ TEST(CliResumeTest, AKillWhileTheWorkbookIsMadeIsContinuedIntoTheWorkbook) {
     EnsureApplication();
     // Search pages only, of a region big enough for a conversion that lasts a while.
     SimulatedPortal portal({}, {QStringLiteral("--demo-count"), QStringLiteral("10000")});
-    const QStringList job{QStringLiteral("--region"),
-                          SimulatedPortal::DescribeRegion(QStringLiteral("demo"))
-                              .value(QStringLiteral("code"))
-                              .toString(),
-                          QStringLiteral("--all-streets"),
-                          QStringLiteral("--no-coords"),
-                          QStringLiteral("--no-passport"),
-                          QStringLiteral("--no-card"),
-                          QStringLiteral("--page-size"),
-                          QStringLiteral("500"),
-                          QStringLiteral("--interval"),
-                          QStringLiteral("0")};
+    const QStringList job =
+        QStringList{QStringLiteral("--region"),
+                    SimulatedPortal::DescribeRegion(QStringLiteral("demo"))
+                        .value(QStringLiteral("code"))
+                        .toString()} +
+        QStringLiteral("--all-streets --no-coords --no-passport --no-card --page-size 500 "
+                       "--interval 0")
+            .split(QLatin1Char(' '));
     // A run into `folder` sent `signal` as soon as its workbook's temporary file is there: its
     // exit status, 1000 + SIGKILL for a kill, -1 when the file was not seen.
     const auto signalWhileMakingWorkbook = [&](const QString& folder, int signal) {
