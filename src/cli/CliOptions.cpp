@@ -41,6 +41,7 @@ const QSet<QString> kFlagOptions{QStringLiteral("--all-streets"),
                                  QStringLiteral("--no-passport"),
                                  QStringLiteral("--no-card"),
                                  QStringLiteral("--save-passports"),
+                                 QStringLiteral("--allow-sleep"),
                                  QStringLiteral("--resume"),
                                  QStringLiteral("--repair"),
                                  QStringLiteral("--help"),
@@ -52,7 +53,7 @@ const QSet<QString> kHarvestOptions{
     QStringLiteral("--interval"),  QStringLiteral("--page-size"),
     QStringLiteral("--no-coords"), QStringLiteral("--no-passport"),
     QStringLiteral("--no-card"),   QStringLiteral("--save-passports"),
-    QStringLiteral("--out")};
+    QStringLiteral("--out"),       QStringLiteral("--allow-sleep")};
 
 CliParse Failure(const QString& text) {
     CliParse parse;
@@ -62,7 +63,8 @@ CliParse Failure(const QString& text) {
 
 // Options that go with --resume and --repair: the job comes from the run's record.
 const QSet<QString> kContinueOptions{QStringLiteral("--out"), QStringLiteral("--interval"),
-                                     QStringLiteral("--resume"), QStringLiteral("--repair")};
+                                     QStringLiteral("--resume"), QStringLiteral("--repair"),
+                                     QStringLiteral("--allow-sleep")};
 
 // Every check that needs all options at once.
 QString CheckCombination(const CliOptions& options, const QSet<QString>& seen) {
@@ -180,6 +182,8 @@ CliParse ParseCliArguments(const QStringList& arguments) {
             options.cards = false;
         } else if (name == QLatin1String("--save-passports")) {
             options.savePassports = true;
+        } else if (name == QLatin1String("--allow-sleep")) {
+            options.allowSleep = true;
         } else if (name == QLatin1String("--resume")) {
             continueMode = CliOptions::Mode::Resume;
         } else if (name == QLatin1String("--repair")) {
@@ -219,12 +223,14 @@ QString CliHelpText() {
         "  --save-passports    сохранять паспорта в json-файлы (папка json в папке --out)\n"
         "  --out ПАПКА         куда писать таблицу, книгу .xlsx, лог и паспорта;\n"
         "                      по умолчанию текущая папка\n"
+        "  --allow-sleep       не запрещать компьютеру спящий режим во время выгрузки\n"
+        "                      (без него выгрузка держит запрет через logind)\n"
         "\n"
         "Продолжение и догрузка (задание берётся из записи выгрузки data<число>.run):\n"
-        "  house-export-cli --resume --out ПАПКА [--interval СЕКУНДЫ]\n"
+        "  house-export-cli --resume --out ПАПКА [--interval СЕКУНДЫ] [--allow-sleep]\n"
         "                      продолжает последнюю незавершённую выгрузку в папке: дописывает\n"
         "                      ту же таблицу, готовые пары и дома не запрашиваются снова\n"
-        "  house-export-cli --repair --out ПАПКА [--interval СЕКУНДЫ]\n"
+        "  house-export-cli --repair --out ПАПКА [--interval СЕКУНДЫ] [--allow-sleep]\n"
         "                      для последней завершённой выгрузки в папке запрашивает заново\n"
         "                      недостающие данные домов из списка data<число>-incomplete.txt\n"
         "                      и заменяет их строки в таблице\n"

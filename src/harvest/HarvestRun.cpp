@@ -137,6 +137,9 @@ void HarvestRun::EndRun(bool tableOpened) {
     } catch (const std::exception&) {
         // A window call that failed; the end report below still runs.
     }
+    worker_.Made.rows = tableRows_;
+    worker_.Made.incomplete = record_ ? record_->History().incomplete.size() : 0;
+    worker_.Made.workbookPath = table_ ? table_->WorkbookPath() : QString();
     // Nothing more is recorded: a run started during the conversion may take the record up.
     record_.reset();
     try {

@@ -50,6 +50,8 @@ struct RunHistory {
         return pairsDone.contains(i * job.streetCodes.size() + j);
     }
     bool Finished() const { return pairsDone.size() == job.Pairs(); }
+    // Whether the run is worth taking up again: unfinished, or finished with incomplete houses.
+    bool NeedsAttention() const { return !Finished() || !incomplete.isEmpty(); }
 };
 
 // "data123.run" beside "data123.tab".

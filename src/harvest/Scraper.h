@@ -66,6 +66,15 @@ public:
     // Read once the run has ended (a caller without a window has no other way to tell).
     bool Failed() const { return failed_.load(); }
 
+    // What the run made, filled before its end report: the rows of its table, the houses left
+    // incomplete and the workbook its table becomes.
+    struct Outcome {
+        qint64 rows = 0;
+        qint64 incomplete = 0;
+        QString workbookPath;
+    };
+    Outcome Made;
+
     // Read by the window calls' implementations and by tests.
     QString LogMessageText;
     QString result;
