@@ -132,7 +132,6 @@ void MainForm::OfferUnfinishedRun() {
         const qint64 rows = TableRows(directory, *found.history);
         if (!services_->AskYesNo(this, windowTitle(), OfferText(*found.history, rows)))
             continue; // the next older one is offered
-        StartupTimer->stop();
         RestoreSelection(found);
         offered_ = std::make_shared<const FoundRecord>(found);
         StartButtonClick();
@@ -143,7 +142,10 @@ void MainForm::OfferUnfinishedRun() {
 void MainForm::RestoreSelection(const FoundRecord& found) {
     const RunJob& job = found.history->job;
     try {
-        StartupTimerTimer();
+        // The region load may have run while the question was open.
+        StartupTimer->stop();
+        if (RegionComboBox->count() == 0)
+            StartupTimerTimer();
         const int region = RegionComboBox->findData(job.regionCode);
         if (region <= 0)
             throw MessageError(QStringLiteral("нет региона ") + job.regionName);

@@ -1,6 +1,7 @@
 // The command as its own process against the fake portal: Ctrl-C ends the run cleanly, and a
 // run killed at any moment leaves tables of whole rows and lets the next run start cleanly.
 #include "CliTestSupport.h"
+#include "PrivateBus.h"
 #include "SimulatedPortal.h"
 
 #include <QDeadlineTimer>
@@ -111,6 +112,39 @@ TEST(CliProcessTest, CtrlCStopsTheRunWithTheEndStepsAndExitStatus130) {
         QStringLiteral(": Файл сформирован, в нем %1 строк").arg(table.rows.size() + 1)));
     // Standard output is no terminal here: no progress line.
     EXPECT_FALSE(cli.Out().contains(QLatin1Char('\r')));
+}
+
+// The run holds logind's lock unless --allow-sleep is given; a SIGKILL lets go of it, as logind
+// sees the descriptor closed.
+TEST(CliProcessTest, TheRunHoldsTheSleepLockUntilItIsKilledUnlessSleepIsAllowed) {
+    EnsureApplication();
+    SimulatedPortal portal({}, {QStringLiteral("--demo-count"), QStringLiteral("2000")});
+    const struct {
+        const char* name;
+        QStringList more;
+        int locks;
+    } cases[] = {{"kept awake", {}, 1}, {"sleep allowed", {QStringLiteral("--allow-sleep")}, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PrivateBus bus;
+        TemporaryFolder folder;
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus.Address().toUtf8());
+        CliProcess cli(folder.Path(),
+                       QStringList{QStringLiteral("--region"), RegionCode("demo"),
+                                   QStringLiteral("--all-streets"), QStringLiteral("--interval"),
+                                   QStringLiteral("0")} +
+                           c.more);
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        ASSERT_TRUE(cli.Started());
+        ASSERT_TRUE(cli.WaitForOutput(QStringLiteral("Загружаем карточку для дома"), kEndMs))
+            << cli.Out().toStdString() << cli.Err().toStdString();
+        EXPECT_EQ(bus.LogindLocks(), c.locks);
+        EXPECT_EQ(bus.LogindRequests().size(), c.locks);
+        EXPECT_FALSE(cli.Out().contains(QStringLiteral("спящий режим")));
+        cli.Signal(SIGKILL);
+        EXPECT_EQ(cli.Wait(kEndMs), 1000 + SIGKILL);
+        EXPECT_EQ(bus.LogindLocks(), 0);
+    }
 }
 
 TEST(CliProcessTest, ASecondCtrlCCutsTheRequestUnderWay) {
