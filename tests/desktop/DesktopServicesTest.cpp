@@ -31,10 +31,20 @@ TEST(SleepInhibitor, TakesLogindsLockOrThePortalsAndLetsGoOfIt) {
         QStringList logindRequests;
         QStringList portalRequests;
     } cases[] = {
-        {"logind", true, true, true, true,
+        {"logind",
+         true,
+         true,
+         true,
+         true,
          {QStringLiteral("idle:sleep|") + kWho + QStringLiteral("|Идёт выгрузка домов|block")},
          {}},
-        {"portal in its stead", false, true, true, true, {}, {QStringLiteral("12|Идёт выгрузка домов")}},
+        {"portal in its stead",
+         false,
+         true,
+         true,
+         true,
+         {},
+         {QStringLiteral("12|Идёт выгрузка домов")}},
         {"no logind and no portal wanted", false, false, true, false, {}, {}},
         {"no bus at all", true, true, false, false, {}, {}},
     };
@@ -50,8 +60,9 @@ TEST(SleepInhibitor, TakesLogindsLockOrThePortalsAndLetsGoOfIt) {
         inhibitor.Release();
         EXPECT_TRUE(Eventually([&] { return bus.LogindLocks() + bus.PortalLocks() == 0; }));
         EXPECT_FALSE(inhibitor.Held());
-        if (c.logind)
+        if (c.logind) {
             EXPECT_EQ(bus.LogindRequests(), c.logindRequests);
+        }
         EXPECT_EQ(bus.PortalRequests(), c.portalRequests);
     }
 }

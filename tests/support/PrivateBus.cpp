@@ -16,7 +16,8 @@ QByteArray Config(const QString& socket) {
            "<busconfig><type>session</type><listen>unix:path=" +
            QFile::encodeName(socket) +
            "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-           "<allow send_destination=\"*\"/><allow own=\"*\"/></policy></busconfig>\n";
+           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+           "<allow own=\"*\"/></policy></busconfig>\n";
 }
 
 } // namespace
