@@ -138,12 +138,12 @@ TEST(CliProcessTest, TheRunHoldsTheSleepLockUntilItIsKilledUnlessSleepIsAllowed)
         ASSERT_TRUE(cli.Started());
         ASSERT_TRUE(cli.WaitForOutput(QStringLiteral("Загружаем карточку для дома"), kEndMs))
             << cli.Out().toStdString() << cli.Err().toStdString();
-        EXPECT_EQ(bus.LogindLocks(), c.locks);
-        EXPECT_EQ(bus.LogindRequests().size(), c.locks);
+        EXPECT_EQ(bus.Locks(), c.locks);
+        EXPECT_EQ(bus.Requests().size(), c.locks);
         EXPECT_FALSE(cli.Out().contains(QStringLiteral("спящий режим")));
         cli.Signal(SIGKILL);
         EXPECT_EQ(cli.Wait(kEndMs), 1000 + SIGKILL);
-        EXPECT_EQ(bus.LogindLocks(), 0);
+        EXPECT_EQ(bus.Locks(), 0);
     }
 }
 

@@ -1,131 +1,89 @@
-// A fake logind, desktop portal and notification service for the tests, on the bus whose
-// address is the first argument: it hands out inhibitor locks and records every call, and
-// answers the tests' questions about them. "--no-logind" leaves logind out. Prints "ready" when
-// its names are taken.
+// A fake logind, desktop portal and notification service on the bus whose address is the first
+// argument ("--no-logind" leaves logind out). It hands out inhibitor locks, records every call
+// and answers the tests' questions: Locks (still held), Requests, Notices. Prints "ready".
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusArgument>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
-#include <QObject>
+#include <QDBusVirtualObject>
 #include <QStringList>
 #include <QVariantMap>
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
-#include <vector>
 
-class Logind : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+class FakeServices final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
 
-public slots:
-    // The caller gets the write end of a pipe; its read end shows when the caller closed it.
-    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why,
-                                    const QString& mode) {
-        requests_.append(QStringList{what, who, why, mode}.join(QLatin1Char('|')));
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0)
-            return {};
-        readEnds_.push_back(ends[0]);
-        QDBusUnixFileDescriptor lock(ends[1]);
-        ::close(ends[1]);
-        return lock;
-    }
-    int OpenLocks() const {
-        int open = 0;
-        for (const int fd : readEnds_) {
-            pollfd watch{fd, POLLIN, 0};
-            open += ::poll(&watch, 1, 0) == 0;
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
+        const QString method = call.member();
+        const QVariantList in = call.arguments();
+        QVariant out;
+        if (method == QLatin1String("Inhibit") && in.size() == 4) { // logind
+            requests_.append(
+                QStringList{in[0].toString(), in[1].toString(), in[2].toString(), in[3].toString()}
+                    .join(QLatin1Char('|')));
+            // The caller holds the write end; the read end shows when every copy is closed.
+            int ends[2];
+            if (::pipe2(ends, O_CLOEXEC) != 0)
+                return false;
+            pipes_.append(ends[0]);
+            out = QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
+            ::close(ends[1]);
+        } else if (method == QLatin1String("Inhibit")) { // the portal
+            requests_.append(QStringLiteral("%1|%2")
+                                 .arg(in.value(1).toUInt())
+                                 .arg(qdbus_cast<QVariantMap>(in.value(2))
+                                          .value(QStringLiteral("reason"))
+                                          .toString()));
+            const QString path = QStringLiteral("/request/%1").arg(requests_.size());
+            portalLocks_.append(path);
+            out = QVariant::fromValue(QDBusObjectPath(path));
+        } else if (method == QLatin1String("Close")) {
+            portalLocks_.removeAll(call.path());
+        } else if (method == QLatin1String("Notify")) {
+            notices_.append(in.value(3).toString() + QLatin1Char('|') + in.value(4).toString());
+            out = uint(notices_.size());
+        } else if (method == QLatin1String("Locks")) {
+            int open = int(portalLocks_.size());
+            for (const int fd : pipes_) {
+                pollfd watch{fd, POLLIN, 0};
+                open += ::poll(&watch, 1, 0) == 0;
+            }
+            out = open;
+        } else if (method == QLatin1String("Requests") || method == QLatin1String("Notices")) {
+            out = method == QLatin1String("Notices") ? notices_ : requests_;
+        } else {
+            return false;
         }
-        return open;
+        return bus.send(out.isValid() ? call.createReply(out) : call.createReply());
     }
-    QStringList Requests() const { return requests_; }
 
 private:
-    std::vector<int> readEnds_;
+    QList<int> pipes_;
+    QStringList portalLocks_;
     QStringList requests_;
-};
-
-// One inhibition of the portal, ended by Close.
-class PortalRequest : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
-
-public:
-    PortalRequest(int& open, QObject* parent) : QObject(parent), open_(open) { ++open_; }
-
-public slots:
-    void Close() {
-        --open_;
-        deleteLater();
-    }
-
-private:
-    int& open_;
-};
-
-class Portal : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
-
-public:
-    explicit Portal(QDBusConnection bus) : bus_(std::move(bus)) {}
-
-public slots:
-    QDBusObjectPath Inhibit(const QString&, uint flags, const QVariantMap& options) {
-        const QString path =
-            QStringLiteral("/org/freedesktop/portal/desktop/request/%1").arg(requests_.size());
-        requests_.append(QStringLiteral("%1|%2").arg(flags).arg(
-            options.value(QStringLiteral("reason")).toString()));
-        bus_.registerObject(path, new PortalRequest(open_, this), QDBusConnection::ExportAllSlots);
-        return QDBusObjectPath(path);
-    }
-    int OpenLocks() const { return open_; }
-    QStringList Requests() const { return requests_; }
-
-private:
-    QDBusConnection bus_;
-    QStringList requests_;
-    int open_ = 0;
-};
-
-class Notifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
-                const QStringList&, const QVariantMap&, int) {
-        received_.append(summary + QLatin1Char('|') + body);
-        return uint(received_.size());
-    }
-    QStringList Received() const { return received_; }
-
-private:
-    QStringList received_;
+    QStringList notices_;
 };
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     QDBusConnection bus = QDBusConnection::connectToBus(arguments.value(1), QStringLiteral("fake"));
-    Logind logind;
-    Portal portal(bus);
-    Notifications notifications;
-    const auto offer = [&](const char* service, const char* path, QObject* object) {
-        return bus.registerObject(QString::fromLatin1(path), object,
-                                  QDBusConnection::ExportAllSlots) &&
-               bus.registerService(QString::fromLatin1(service));
-    };
-    const bool ready =
-        (arguments.contains(QStringLiteral("--no-logind")) ||
-         offer("org.freedesktop.login1", "/org/freedesktop/login1", &logind)) &&
-        offer("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop", &portal) &&
-        offer("org.freedesktop.Notifications", "/org/freedesktop/Notifications", &notifications);
+    FakeServices services;
+    bool ready =
+        bus.registerVirtualObject(QStringLiteral("/"), &services, QDBusConnection::SubPath);
+    QStringList names{QStringLiteral("org.freedesktop.portal.Desktop"),
+                      QStringLiteral("org.freedesktop.Notifications")};
+    if (!arguments.contains(QStringLiteral("--no-logind")))
+        names.append(QStringLiteral("org.freedesktop.login1"));
+    for (const QString& name : names)
+        ready = ready && bus.registerService(name);
     std::puts(ready ? "ready" : "failed");
     std::fflush(stdout);
     return ready ? QCoreApplication::exec() : 1;
 }
-
-#include "FakeDesktopServices.moc"

@@ -46,38 +46,11 @@ PrivateBus::PrivateBus(bool withLogind) {
         address_, QStringLiteral("private-bus-query-%1").arg(serial.fetchAndAddRelaxed(1))));
 }
 
-QVariant PrivateBus::Ask(const char* path, const char* interface, const char* method) const {
-    const char* service = QByteArray(interface).startsWith("org.freedesktop.portal")
-                              ? "org.freedesktop.portal.Desktop"
-                          : QByteArray(interface).startsWith("org.freedesktop.login1")
-                              ? "org.freedesktop.login1"
-                              : "org.freedesktop.Notifications";
-    const QDBusMessage reply = query_->call(QDBusMessage::createMethodCall(
-        QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interface),
-        QString::fromLatin1(method)));
-    return reply.arguments().value(0);
-}
-
-QStringList PrivateBus::LogindRequests() const {
-    return Ask("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "Requests")
-        .toStringList();
-}
-
-int PrivateBus::LogindLocks() const {
-    return Ask("/org/freedesktop/login1", "org.freedesktop.login1.Manager", "OpenLocks").toInt();
-}
-
-QStringList PrivateBus::PortalRequests() const {
-    return Ask("/org/freedesktop/portal/desktop", "org.freedesktop.portal.Inhibit", "Requests")
-        .toStringList();
-}
-
-int PrivateBus::PortalLocks() const {
-    return Ask("/org/freedesktop/portal/desktop", "org.freedesktop.portal.Inhibit", "OpenLocks")
-        .toInt();
-}
-
-QStringList PrivateBus::Notices() const {
-    return Ask("/org/freedesktop/Notifications", "org.freedesktop.Notifications", "Received")
-        .toStringList();
+QVariant PrivateBus::Ask(const char* method) const {
+    return query_
+        ->call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
+                                              QStringLiteral("/"), QString(),
+                                              QString::fromLatin1(method)))
+        .arguments()
+        .value(0);
 }

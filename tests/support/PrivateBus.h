@@ -4,28 +4,25 @@
 #include "PortalSimProcess.h"
 
 #include <QDBusConnection>
-#include <QString>
 #include <QStringList>
 #include <memory>
 
-// A D-Bus daemon of one test's own, with the fake logind, desktop portal and notification
-// service (tests/desktop/FakeDesktopServices) on it; both end with the object.
+// A D-Bus daemon of one test's own with the fake desktop services
+// (tests/desktop/FakeDesktopServices) on it, logind among them unless left out.
 class PrivateBus {
 public:
-    // withLogind false: only the portal and the notification service are there.
     explicit PrivateBus(bool withLogind = true);
     const QString& Address() const { return address_; }
 
-    // What the fake was asked and what it holds: Inhibit calls ("what|who|why|mode" for logind,
-    // "flags|reason" for the portal), locks still open, notices ("summary|body").
-    QStringList LogindRequests() const;
-    int LogindLocks() const;
-    QStringList PortalRequests() const;
-    int PortalLocks() const;
-    QStringList Notices() const;
+    // Inhibitor locks still held, logind's and the portal's.
+    int Locks() const { return Ask("Locks").toInt(); }
+    // Every Inhibit call: "what|who|why|mode" for logind, "flags|reason" for the portal.
+    QStringList Requests() const { return Ask("Requests").toStringList(); }
+    // Every notification: "summary|body".
+    QStringList Notices() const { return Ask("Notices").toStringList(); }
 
 private:
-    QVariant Ask(const char* path, const char* interface, const char* method) const;
+    QVariant Ask(const char* method) const;
 
     TemporaryFolder folder_;
     QString address_;

@@ -2,8 +2,8 @@
 // fake portal's small region (8 houses); closing the window during a run.
 #include "FakeClock.h"
 #include "LogMask.h"
-#include "SimulatedPortal.h"
 #include "PrivateBus.h"
+#include "SimulatedPortal.h"
 #include "UiTestSupport.h"
 #include "base/RussianPlural.h"
 #include "desktop/DesktopBuses.h"
@@ -50,14 +50,18 @@ protected:
     }
     // A new window over the same folder, shown.
     void Show() {
-        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
+        MainForm::Setup setup{folder_.Path(),
+                              &clock_,
+                              &services_,
                               [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
                               },
-                              documents_, paneLines_, desktop_};
+                              documents_,
+                              paneLines_,
+                              desktop_};
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
     }
@@ -88,12 +92,13 @@ protected:
     };
     Headless RunHeadless(const QString& out, const QStringList& more = {}) const {
         QProcess cli;
-        cli.start(QStringLiteral(HOUSE_EXPORT_CLI_FILE),
-                  QStringList{QStringLiteral("--region"),
-                              Control<QComboBox>(*form_, "RegionComboBox")->currentData().toString(),
-                              QStringLiteral("--all-streets"), QStringLiteral("--interval"),
-                              QStringLiteral("0"), QStringLiteral("--out"), out} +
-                      more);
+        cli.start(
+            QStringLiteral(HOUSE_EXPORT_CLI_FILE),
+            QStringList{QStringLiteral("--region"),
+                        Control<QComboBox>(*form_, "RegionComboBox")->currentData().toString(),
+                        QStringLiteral("--all-streets"), QStringLiteral("--interval"),
+                        QStringLiteral("0"), QStringLiteral("--out"), out} +
+                more);
         Headless run;
         if (!cli.waitForFinished(120000))
             return run;
@@ -520,7 +525,7 @@ TEST_F(HarvestControlTest, TheMachineStaysAwakeWhileTheRunWorksAndHearsOfItsEnd)
     Open(QString::fromUtf8(kSlowMaps));
     Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(5); // minutes on the fake clock
     const auto locksBecome = [&](int locks) {
-        return WaitUntil([&] { return bus.LogindLocks() == locks; });
+        return WaitUntil([&] { return bus.Locks() == locks; });
     };
     clock_.Advance(1000);
     Start();
@@ -531,8 +536,8 @@ TEST_F(HarvestControlTest, TheMachineStaysAwakeWhileTheRunWorksAndHearsOfItsEnd)
     EXPECT_TRUE(locksBecome(1));
     ASSERT_TRUE(WaitForEnd());
     EXPECT_TRUE(locksBecome(0));
-    const QString workbook = Files("data*.tab").value(0).replace(QStringLiteral(".tab"),
-                                                                 QStringLiteral(".xlsx"));
+    const QString workbook =
+        Files("data*.tab").value(0).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
     EXPECT_TRUE(WaitUntil([&] {
         return bus.Notices() == QStringList{Str("Выгрузка завершена|В таблицу записано 8 домов, "
                                                 "с неполными данными 0. Книга: ") +
@@ -544,7 +549,7 @@ TEST_F(HarvestControlTest, TheMachineStaysAwakeWhileTheRunWorksAndHearsOfItsEnd)
     Click("StopButton");
     EXPECT_TRUE(locksBecome(0));
     ASSERT_TRUE(WaitForEnd());
-    EXPECT_EQ(bus.LogindRequests().size(), 3);
+    EXPECT_EQ(bus.Requests().size(), 3);
     EXPECT_EQ(LinesEndingWith(sleepLine), 0);
 }
 
@@ -580,9 +585,9 @@ TEST_F(HarvestControlTest, AnUnfinishedRunIsOfferedAtStartUpAndContinuedWithItsS
     EXPECT_TRUE(question.startsWith(
         Str("Найдена незавершённая выгрузка по региону Тестовая обл (%1): готово пар ").arg(table)))
         << question.toStdString();
-    EXPECT_TRUE(question.endsWith(Str(" из 3, в таблице %1. Продолжить её?")
-                                      .arg(CountOf(stoppedRows, Str("дом"), Str("дома"),
-                                                   Str("домов")))))
+    EXPECT_TRUE(
+        question.endsWith(Str(" из 3, в таблице %1. Продолжить её?")
+                              .arg(CountOf(stoppedRows, Str("дом"), Str("дома"), Str("домов")))))
         << question.toStdString();
     QStringList selected;
     for (const int row : SelectedRows(Control<QListWidget>(*form_, "ListBox1")))
