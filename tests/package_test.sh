@@ -54,7 +54,7 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's rele
 [ -f "$root/usr/share/doc/house-export/copyright" ] || fail "no copyright file"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libc6 libqt6core6 libqt6widgets6 libxlsxwriter; do
+for needed in libc6 libqt6core6 libqt6widgets6 libqt6dbus6 libssl3 libxlsxwriter; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 

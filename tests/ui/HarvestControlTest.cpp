@@ -50,18 +50,15 @@ protected:
     }
     // A new window over the same folder, shown.
     void Show() {
-        MainForm::Setup setup{folder_.Path(),
-                              &clock_,
-                              &services_,
+        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
                               [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
                               },
-                              documents_,
-                              paneLines_,
-                              desktop_};
+                              documents_, paneLines_};
+        setup.desktop = desktop_;
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
     }
@@ -522,6 +519,7 @@ TEST_F(HarvestControlTest, TheMachineStaysAwakeWhileTheRunWorksAndHearsOfItsEnd)
     const DesktopBuses buses = DesktopBuses::At(bus.Address(), bus.Address());
     desktop_ = &buses;
     form_.reset();
+    portal_.reset();
     Open(QString::fromUtf8(kSlowMaps));
     Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(5); // minutes on the fake clock
     const auto locksBecome = [&](int locks) {
@@ -589,10 +587,8 @@ TEST_F(HarvestControlTest, AnUnfinishedRunIsOfferedAtStartUpAndContinuedWithItsS
         question.endsWith(Str(" из 3, в таблице %1. Продолжить её?")
                               .arg(CountOf(stoppedRows, Str("дом"), Str("дома"), Str("домов")))))
         << question.toStdString();
-    QStringList selected;
-    for (const int row : SelectedRows(Control<QListWidget>(*form_, "ListBox1")))
-        selected.append(Control<QListWidget>(*form_, "ListBox1")->item(row)->text());
-    EXPECT_EQ(selected, chosen);
+    EXPECT_EQ(SelectedRows(Control<QListWidget>(*form_, "ListBox1")), QList<int>({1, 2, 3}));
+    EXPECT_EQ(Texts(Control<QListWidget>(*form_, "ListBox1")).mid(1, 3), chosen);
     EXPECT_EQ(Files("data*.tab"), QStringList{table}) << "the same table, continued";
     EXPECT_TRUE(services_.errors.empty());
 
