@@ -1,6 +1,5 @@
-// The sleep inhibitor and the desktop notice against a private bus with fake services.
+// The sleep inhibitor against a private bus with fake services.
 #include "PrivateBus.h"
-#include "desktop/DesktopNotice.h"
 #include "desktop/SleepInhibitor.h"
 
 #include <QDeadlineTimer>
@@ -43,15 +42,6 @@ TEST(SleepInhibitor, TakesLogindsLockOrThePortalsAndLetsGoOfIt) {
         inhibitor.Release();
         EXPECT_TRUE(Eventually([&] { return bus.Locks() == 0; }));
     }
-}
-
-TEST(DesktopNotice, ReachesTheNotificationService) {
-    const PrivateBus bus;
-    SendDesktopNotice(DesktopBuses::At(bus.Address(), bus.Address()).session, kWho,
-                      QStringLiteral("Выгрузка завершена"), QStringLiteral("8 домов"));
-    EXPECT_TRUE(Eventually([&] {
-        return bus.Notices() == QStringList{QStringLiteral("Выгрузка завершена|8 домов")};
-    }));
 }
 
 } // namespace
