@@ -36,17 +36,13 @@ const QSet<QString> kValueOptions{QStringLiteral("--region"),    QStringLiteral(
                                   QStringLiteral("--street"),    QStringLiteral("--interval"),
                                   QStringLiteral("--page-size"), QStringLiteral("--out"),
                                   QStringLiteral("--list")};
-const QSet<QString> kFlagOptions{QStringLiteral("--all-streets"),
-                                 QStringLiteral("--no-coords"),
-                                 QStringLiteral("--no-passport"),
-                                 QStringLiteral("--no-card"),
-                                 QStringLiteral("--save-passports"),
-                                 QStringLiteral("--allow-sleep"),
-                                 QStringLiteral("--resume"),
-                                 QStringLiteral("--repair"),
-                                 QStringLiteral("--help"),
-                                 QStringLiteral("-h"),
-                                 QStringLiteral("--version")};
+const QSet<QString> kFlagOptions{
+    QStringLiteral("--all-streets"),    QStringLiteral("--no-coords"),
+    QStringLiteral("--no-passport"),    QStringLiteral("--no-card"),
+    QStringLiteral("--save-passports"), QStringLiteral("--allow-sleep"),
+    QStringLiteral("--resume"),         QStringLiteral("--repair"),
+    QStringLiteral("--help"),           QStringLiteral("-h"),
+    QStringLiteral("--version")};
 // Options that only a harvest takes.
 const QSet<QString> kHarvestOptions{
     QStringLiteral("--street"),    QStringLiteral("--all-streets"),

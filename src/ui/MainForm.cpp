@@ -64,14 +64,17 @@ QString GradientStyle(const char* from, const char* to) {
         .arg(QLatin1String(from), QLatin1String(to));
 }
 
+// The program's own window: the desktop services on the machine's buses.
+MainForm::Setup ProgramSetup() {
+    static const DesktopBuses machine = DesktopBuses::Machine();
+    MainForm::Setup setup;
+    setup.desktop = &machine;
+    return setup;
+}
+
 } // namespace
 
-MainForm::MainForm() : MainForm([] {
-        static const DesktopBuses machine = DesktopBuses::Machine();
-        Setup setup;
-        setup.desktop = &machine;
-        return setup;
-    }()) {}
+MainForm::MainForm() : MainForm(ProgramSetup()) {}
 
 MainForm::MainForm(const Setup& setup)
     : programDirectory_(setup.programDirectory.isEmpty()

@@ -2,8 +2,8 @@
 // argument ("--no-logind" leaves logind out). It hands out inhibitor locks, records every call
 // and answers the tests' questions: Locks (still held), Requests, Notices. Prints "ready".
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
