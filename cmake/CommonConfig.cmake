@@ -12,3 +12,13 @@ target_compile_definitions(hx_common INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_USE_QSTRINGBUILDER
     QT_DISABLE_DEPRECATED_UP_TO=0x060000)
+
+# Optimised builds get the distribution's hardening: fortified libc calls, stack protector,
+# position-independent executables, and relocations read-only after a full binding at start.
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+include(CheckPIESupported)
+check_pie_supported()
+set(HX_OPTIMISED "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
+target_compile_options(hx_common INTERFACE
+    "$<${HX_OPTIMISED}:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2;-fstack-protector-strong>")
+target_link_options(hx_common INTERFACE "$<${HX_OPTIMISED}:LINKER:-z,relro,-z,now>")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` into a scratch prefix gives a program folder that runs from where it lands:
-# both commands linked from bin, the window's own TLS libraries resolved from its folder, and a
-# desktop entry that starts the installed program.
+# both commands linked from bin, the window's TLS libraries (links to the system's) resolved from
+# its folder, and a desktop entry that starts the installed program.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -16,6 +16,7 @@ for program in house-export house-export-cli; do
     [ -x "$folder/$program" ] || fail "$folder/$program is not executable"
 done
 for library in libssl.so.3 libcrypto.so.3; do
+    [ -L "$folder/$library" ] || fail "$folder/$library is not a link to the system's library"
     resolved=$(ldd "$folder/house-export" | awk -v lib="$library" '$1 == lib { print $3 }')
     [ "$(readlink -f "$resolved")" = "$(readlink -f "$folder/$library")" ] ||
         fail "$library resolves to '$resolved', not to the program folder"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package made from the built tree: its files where a system-wide install puts them,
 # the desktop entry, metainfo and man pages valid, dependencies found by dpkg-shlibdeps, both
-# commands answering from the unpacked tree, and lintian without errors when it is installed.
+# commands answering from the unpacked tree, the TLS libraries linked to the system's, and
+# lintian without errors or hardening tags when it is installed.
 set -euo pipefail
 build=$1
 version=$2
@@ -26,8 +27,11 @@ for program in house-export house-export-cli; do
     [ "$("$folder/$program" --version)" = "$program $version" ] ||
         fail "$program --version does not say $program $version"
 done
+# The TLS libraries are links to the system's, which Debian's security updates replace.
 for library in libssl.so.3 libcrypto.so.3; do
-    [ -f "$folder/$library" ] || fail "no /opt/house-export/$library"
+    target=$(readlink "$folder/$library") || fail "/opt/house-export/$library is not a link"
+    dpkg -S "$target" 2>/dev/null | grep -q '^libssl3:' ||
+        fail "/opt/house-export/$library leads to '$target', not to the system's libssl3"
 done
 resolved=$(ldd "$folder/house-export" | awk '$1 == "libssl.so.3" { print $3 }')
 [ "$resolved" = "$folder/libssl.so.3" ] || fail "libssl.so.3 resolves to '$resolved'"
@@ -50,12 +54,15 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's rele
 [ -f "$root/usr/share/doc/house-export/copyright" ] || fail "no copyright file"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libc6 libqt6core6 libqt6widgets6 libxlsxwriter; do
+for needed in libc6 libqt6core6 libqt6widgets6 libqt6dbus6 libssl3 libxlsxwriter; do
     grep -q "$needed" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 
 if command -v lintian >/dev/null; then
-    lintian --fail-on error "$deb" || fail "lintian finds errors"
+    lintian --fail-on error "$deb" >"$scratch/lintian.log" 2>&1 ||
+        { cat "$scratch/lintian.log" >&2; fail "lintian finds errors"; }
+    ! grep -E 'hardening-no-(bindnow|fortify-functions|relro|pie)' "$scratch/lintian.log" ||
+        fail "lintian finds binaries without the distribution's hardening"
 else
     echo "package test: lintian is not installed, not run"
 fi

@@ -5,6 +5,8 @@
 #include "cli/CliOptions.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalWindow.h"
+#include "desktop/DesktopBuses.h"
+#include "desktop/SleepInhibitor.h"
 #include "directory/DirectoryClient.h"
 #include "harvest/HarvestRun.h"
 #include "harvest/RunRecord.h"
@@ -146,6 +148,11 @@ struct TakenRun {
 int RunWorker(const CliOptions& options, const AddressJob& job, const QString& folder,
               const TakenRun& taken, const CliContext& context) {
     TerminalWindow window(options, folder, context.clock, context.out, context.terminal);
+    std::optional<SleepInhibitor> inhibitor;
+    if (context.desktop != nullptr && !options.allowSleep) {
+        inhibitor.emplace(*context.desktop, QStringLiteral("house-export-cli"), false);
+        window.inhibitor = &*inhibitor;
+    }
     // The run goes on a thread of this function's own, joined below, rather than on the worker's
     // QThread: a join orders everything the run did before what follows, also for
     // ThreadSanitizer, which cannot see Qt's own synchronisation.

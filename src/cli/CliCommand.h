@@ -4,6 +4,7 @@
 #include <cstdio>
 
 class Clock;
+struct DesktopBuses;
 
 // Exit statuses of the headless command.
 inline constexpr int kExitFinished = 0;
@@ -22,6 +23,9 @@ struct CliContext {
     int readTimeoutMs = 0;
     // SIGINT and SIGTERM stop the run (the program sets this; in-process tests do not).
     bool catchStopSignals = false;
+    // The bus of the sleep inhibitor that a run holds unless --allow-sleep is given; nullptr:
+    // none is taken.
+    const DesktopBuses* desktop = nullptr;
 };
 
 // The whole command: --help, a directory listing, or a harvest run on the same worker and

@@ -41,6 +41,7 @@ const QSet<QString> kFlagOptions{QStringLiteral("--all-streets"),
                                  QStringLiteral("--no-passport"),
                                  QStringLiteral("--no-card"),
                                  QStringLiteral("--save-passports"),
+                                 QStringLiteral("--allow-sleep"),
                                  QStringLiteral("--resume"),
                                  QStringLiteral("--repair"),
                                  QStringLiteral("--help"),
@@ -52,7 +53,7 @@ const QSet<QString> kHarvestOptions{
     QStringLiteral("--interval"),  QStringLiteral("--page-size"),
     QStringLiteral("--no-coords"), QStringLiteral("--no-passport"),
     QStringLiteral("--no-card"),   QStringLiteral("--save-passports"),
-    QStringLiteral("--out")};
+    QStringLiteral("--out"),       QStringLiteral("--allow-sleep")};
 
 CliParse Failure(const QString& text) {
     CliParse parse;
@@ -63,7 +64,7 @@ CliParse Failure(const QString& text) {
 // Options that go with --resume and --repair: the job comes from the run's record.
 const QSet<QString> kContinueOptions{QStringLiteral("--out"), QStringLiteral("--interval"),
                                      QStringLiteral("--resume"), QStringLiteral("--repair"),
-                                     QStringLiteral("--run")};
+                                     QStringLiteral("--run"), QStringLiteral("--allow-sleep")};
 
 // Every check that needs all options at once.
 QString CheckCombination(const CliOptions& options, const QSet<QString>& seen) {
@@ -185,6 +186,8 @@ CliParse ParseCliArguments(const QStringList& arguments) {
             options.cards = false;
         } else if (name == QLatin1String("--save-passports")) {
             options.savePassports = true;
+        } else if (name == QLatin1String("--allow-sleep")) {
+            options.allowSleep = true;
         } else if (name == QLatin1String("--resume")) {
             continueMode = CliOptions::Mode::Resume;
         } else if (name == QLatin1String("--repair")) {
@@ -224,6 +227,8 @@ QString CliHelpText() {
         "  --save-passports    сохранять паспорта в json-файлы (папка json в папке --out)\n"
         "  --out ПАПКА         куда писать таблицу, книгу .xlsx, лог и паспорта;\n"
         "                      по умолчанию текущая папка\n"
+        "  --allow-sleep       не запрещать компьютеру спящий режим во время выгрузки\n"
+        "                      (без него выгрузка держит запрет через logind)\n"
         "\n"
         "Продолжение и догрузка (задание берётся из записи выгрузки data<число>.run):\n"
         "  house-export-cli --resume --out ПАПКА [--run data<число>] [--interval СЕКУНДЫ]\n"

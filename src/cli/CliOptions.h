@@ -26,6 +26,8 @@ struct CliOptions {
     bool passports = true;
     bool cards = true;
     bool savePassports = false;
+    // No sleep inhibitor during the run.
+    bool allowSleep = false;
 
     // Where the table, workbook, log file and passports go.
     QString outDirectory = QStringLiteral(".");

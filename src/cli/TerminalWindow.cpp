@@ -1,5 +1,7 @@
 #include "cli/TerminalWindow.h"
 
+#include "desktop/SleepInhibitor.h"
+
 #include "base/Clock.h"
 #include "cli/RunPace.h"
 #include "harvest/LogLine.h"
@@ -47,9 +49,13 @@ void TerminalWindow::ShowRunState(bool cursorHourGlass) {
         Append(QStringLiteral("Начинаем работу."));
         if (!failure.isEmpty())
             Append(QStringLiteral("Ошибка: ") + failure);
+        if (inhibitor != nullptr && !inhibitor->Take())
+            Append(SleepInhibitor::UnavailableText());
         return;
     }
     running_ = false;
+    if (inhibitor != nullptr)
+        inhibitor->Release();
     EndReport(
         clock_.TickCount(), [this](const QString& message) { Append(message); }, logFile_);
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 
 class Clock;
+class SleepInhibitor;
 
 // The window of a headless run. Every call runs on the worker's own thread, since there is no
 // window thread to hand it to: log lines go to `out` and, from the start report to the run's
@@ -42,6 +43,8 @@ public:
 
     // The stop line of the window's stop button, for Ctrl-C. Safe from any thread.
     void LogStop();
+    // Held from the start report to the end report when given; a failure to take it is logged.
+    SleepInhibitor* inhibitor = nullptr;
     // Whether the log file of the run could not be written.
     bool LogFileFailed() const;
 

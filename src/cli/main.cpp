@@ -2,6 +2,7 @@
 #include "base/Clock.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOptions.h"
+#include "desktop/DesktopBuses.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -15,11 +16,14 @@ int main(int argc, char* argv[]) {
                    stderr);
         return kExitFailed;
     }
+    // Only the system bus: a server has no session, and logind's lock is what it needs.
+    const DesktopBuses buses{QDBusConnection::systemBus(), QDBusConnection(QString())};
     const CliContext context{.clock = SystemClock::Instance(),
                              .out = stdout,
                              .err = stderr,
                              .terminal = ::isatty(STDOUT_FILENO) == 1,
                              .readTimeoutMs = *readTimeout,
-                             .catchStopSignals = true};
+                             .catchStopSignals = true,
+                             .desktop = &buses};
     return RunCli(QCoreApplication::arguments().mid(1), context);
 }

@@ -157,6 +157,9 @@ void HarvestRun::EndRun(bool tableOpened) {
     } catch (const std::exception&) {
         // A window call that failed; the end report below still runs.
     }
+    worker_.Made.rows = tableRows_;
+    worker_.Made.incomplete = record_ ? record_->History().incomplete.size() : 0;
+    worker_.Made.workbookPath = table_ ? table_->WorkbookPath() : QString();
     // A run started during the conversion may take the record up.
     if (record_)
         record_->Unlock();

@@ -58,6 +58,11 @@ struct RunHistory {
     // Every pair is done but the workbook is not made: the run still has its last step to take.
     // A record that does not say is judged by the workbook beside the table in `directory`.
     bool AwaitsWorkbook(const QString& directory) const;
+    // Whether the run is worth taking up again: unfinished, its workbook not made, or finished
+    // with incomplete houses.
+    bool NeedsAttention(const QString& directory) const {
+        return !Finished() || AwaitsWorkbook(directory) || !incomplete.isEmpty();
+    }
 };
 
 // "data123.run" beside "data123.tab".

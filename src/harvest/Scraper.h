@@ -72,6 +72,15 @@ public:
     // workbook made when it makes one. Read once the run has ended.
     bool Completed() const { return completed_.load(); }
 
+    // What the run made, filled before its end report: the rows of its table, the houses left
+    // incomplete and the workbook its table becomes.
+    struct Outcome {
+        qint64 rows = 0;
+        qint64 incomplete = 0;
+        QString workbookPath;
+    };
+    Outcome Made;
+
     // Read by the window calls' implementations and by tests.
     QString LogMessageText;
     QString result;

@@ -4,6 +4,8 @@
 
 #include "base/Clock.h"
 #include "base/MessageError.h"
+#include "desktop/DesktopBuses.h"
+#include "desktop/SleepInhibitor.h"
 #include "harvest/LogLine.h"
 #include "ui/PaneLines.h"
 #include "ui/ProgramTitle.h"
@@ -62,9 +64,17 @@ QString GradientStyle(const char* from, const char* to) {
         .arg(QLatin1String(from), QLatin1String(to));
 }
 
+// The program's own window: the desktop services on the machine's buses.
+MainForm::Setup ProgramSetup() {
+    static const DesktopBuses machine = DesktopBuses::Machine();
+    MainForm::Setup setup;
+    setup.desktop = &machine;
+    return setup;
+}
+
 } // namespace
 
-MainForm::MainForm() : MainForm(Setup{}) {}
+MainForm::MainForm() : MainForm(ProgramSetup()) {}
 
 MainForm::MainForm(const Setup& setup)
     : programDirectory_(setup.programDirectory.isEmpty()
@@ -76,6 +86,10 @@ MainForm::MainForm(const Setup& setup)
       clock_(setup.clock != nullptr ? setup.clock : &SystemClock::Instance()),
       services_(setup.services != nullptr ? setup.services : &DesktopServices::Instance()),
       prepareWorker_(setup.prepareWorker), logPaneLines_(setup.logPaneLines) {
+    if (setup.desktop != nullptr) {
+        desktop_ = std::make_unique<DesktopBuses>(*setup.desktop);
+        inhibitor_ = std::make_unique<SleepInhibitor>(*desktop_, ProgramTitle(), true);
+    }
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(ProgramTitle());
     setFont(WindowFont(11));
@@ -309,8 +323,10 @@ void MainForm::showEvent(QShowEvent* event) {
 
 void MainForm::FormShow() {
     const QString message = StartupCheckMessage(programDirectory_);
-    if (message.isEmpty())
+    if (message.isEmpty()) {
+        OfferUnfinishedRun();
         return;
+    }
     StartupTimer->stop();
     services_->ShowNotice(this, StartupNoticeTitle(), message);
     hide();

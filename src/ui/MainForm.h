@@ -9,10 +9,14 @@
 #include <QRect>
 #include <QWidget>
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class Clock;
+struct DesktopBuses;
+struct FoundRecord;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -23,6 +27,7 @@ class QPushButton;
 class QSpinBox;
 class QTimer;
 class Scraper;
+class SleepInhibitor;
 class WindowServices;
 
 // The program's one window: the address lists, the options, start, pause and stop, the log pane,
@@ -45,6 +50,9 @@ public:
         // documents folder.
         QString documentsDirectory = {};
         int logPaneLines = kLogPaneLines;
+        // The buses of the sleep inhibitor and of the notice at the end of a long run; nullptr:
+        // neither is used (MainForm() gives the machine's buses).
+        const DesktopBuses* desktop = nullptr;
     };
 
     MainForm();
@@ -110,6 +118,18 @@ private:
     // Before a new run: an earlier run in the program's folder with the same job is offered,
     // to be continued (unfinished) or repaired (finished with incomplete houses).
     void OfferEarlierRun(Scraper& worker);
+    // After the start-up checks: an unfinished run in the folder of the run files is offered,
+    // the newest first; Yes shows its selection and continues it.
+    void OfferUnfinishedRun();
+    void RestoreSelection(const FoundRecord& found);
+    // The sleep inhibitor, held while a run works; the first failure to take it is logged.
+    void KeepAwake(bool on);
+    // The start and end reports' part: the inhibitor taken and let go, the notice of a run
+    // longer than a minute prepared.
+    void NoteRunStart();
+    void NoteRunEnd(const Scraper* worker);
+    // The desktop notice and the call for attention, once the worker of a long run is gone.
+    void AnnounceEnd();
 
     void EnableRunControls(bool enabled);
     void WorkerGone();
@@ -170,4 +190,14 @@ private:
     bool closing_ = false;
     // The log file of the run between its start and end report.
     RunLogFile logFile_;
+
+    std::unique_ptr<DesktopBuses> desktop_;
+    std::unique_ptr<SleepInhibitor> inhibitor_;
+    bool sleepWarned_ = false;
+    std::uint32_t runStartTick_ = 0;
+    // The notice of the run that gave its end report, sent when its worker is gone.
+    QString endSummary_;
+    QString endBody_;
+    // The run that the start-up offer takes up with the START it presses.
+    std::shared_ptr<const FoundRecord> offered_;
 };

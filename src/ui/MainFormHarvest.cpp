@@ -2,6 +2,8 @@
 // of the window (each on the window's thread while the worker waits); closing during a run.
 #include "base/Clock.h"
 #include "base/MessageError.h"
+#include "desktop/DesktopBuses.h"
+#include "desktop/SleepInhibitor.h"
 #include "harvest/ProgressView.h"
 #include "harvest/RunReports.h"
 #include "harvest/Scraper.h"
@@ -107,9 +109,11 @@ void MainForm::PauseButtonClick() {
     if (worker->IsHeld()) {
         worker->Release();
         LogStamped(QStringLiteral("Отключаем паузу, продолжаем работу"));
+        KeepAwake(true);
     } else {
         worker->Hold();
         LogStamped(QStringLiteral("Включаем паузу"));
+        KeepAwake(false);
     }
 }
 
@@ -120,6 +124,7 @@ void MainForm::ResumeTimerTimer() {
         return;
     worker->Release();
     LogStamped(QStringLiteral("Отключаем паузу, продолжаем работу"));
+    KeepAwake(true);
 }
 
 void MainForm::StopButtonClick() {
@@ -130,6 +135,7 @@ void MainForm::StopButtonClick() {
         worker->Release();
     worker->RequestStop();
     LogStamped(QStringLiteral("Останавливаем работу"));
+    KeepAwake(false);
     ProgressBar->setValue(0);
     StagesProgressBar->setValue(0);
 }
@@ -142,6 +148,7 @@ void MainForm::EnableRunControls(bool enabled) {
 }
 
 void MainForm::WorkerGone() {
+    AnnounceEnd();
     // Without a current worker the window is idle, and idle means every control is usable,
     // whatever became of the worker's end report; the run's log file has its last line.
     if (CurrentWorker() == nullptr) {
@@ -200,8 +207,10 @@ void MainForm::ShowRunState(bool cursorHourGlass) {
             if (!failure.isEmpty())
                 LogStamped(QStringLiteral("Ошибка: ") + failure);
             EnableRunControls(false);
+            NoteRunStart();
             return;
         }
+        NoteRunEnd(worker_.data());
         try {
             EndReport(
                 clock_->TickCount(), [this](const QString& message) { LogStamped(message); },

@@ -28,7 +28,8 @@ QString Summary(const CliOptions& o) {
                .arg(int(o.passports))
                .arg(int(o.cards))
                .arg(int(o.savePassports))
-               .arg(o.outDirectory);
+               .arg(o.outDirectory) +
+           (o.allowSleep ? QStringLiteral(" allow-sleep") : QString());
 }
 
 struct ParseCase {
@@ -68,6 +69,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "--no-card|--save-passports|--out|/tmp/x y",
                   "harvest region=Тестовая обл cities=Первомайск,Лесной streets=Ленина ул,Мира "
                   "all=0 interval=0 page=250 coords=0 pass=0 card=0 save=1 out=/tmp/x y"},
+        ParseCase{"AllowSleepForAHarvest", "--region|77|--all-streets|--allow-sleep",
+                  "harvest region=77 cities= streets= all=1 interval=2 page=100 coords=1 pass=1 "
+                  "card=1 save=0 out=. allow-sleep"},
+        ParseCase{"AllowSleepForAResume", "--resume|--out|d|--allow-sleep",
+                  "resume region= cities= streets= all=0 interval=2 page=100 coords=1 pass=1 "
+                  "card=1 save=0 out=d allow-sleep"},
+        ParseCase{"AllowSleepIsNoListOption", "--list|regions|--allow-sleep",
+                  "error: --allow-sleep не сочетается с --list"},
         ParseCase{"NamesAreTrimmed", "--region|  Тестовая  |--all-streets",
                   "harvest region=Тестовая cities= streets= all=1 interval=2 page=100 coords=1 "
                   "pass=1 card=1 save=0 out=."},

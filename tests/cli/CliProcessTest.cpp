@@ -1,6 +1,7 @@
 // The command as its own process against the fake portal: Ctrl-C ends the run cleanly, and a
 // run killed at any moment leaves tables of whole rows and lets the next run start cleanly.
 #include "CliTestSupport.h"
+#include "PrivateBus.h"
 #include "SimulatedPortal.h"
 
 #include <QDeadlineTimer>
@@ -111,6 +112,44 @@ TEST(CliProcessTest, CtrlCStopsTheRunWithTheEndStepsAndExitStatus130) {
         QStringLiteral(": Файл сформирован, в нем %1 строк\r\n").arg(table.rows.size() + 1)));
     // Standard output is no terminal here: no progress line.
     EXPECT_FALSE(cli.Out().contains(QLatin1Char('\r')));
+}
+
+// The run holds logind's lock unless --allow-sleep is given; a SIGKILL lets go of it, as logind
+// sees the descriptor closed. Without a bus the run goes on, with one log line.
+TEST(CliProcessTest, TheRunHoldsTheSleepLockUntilItIsKilledUnlessSleepIsAllowed) {
+    EnsureApplication();
+    SimulatedPortal portal({}, {QStringLiteral("--demo-count"), QStringLiteral("2000")});
+    const struct {
+        const char* name;
+        QStringList more;
+        bool bus;
+        int locks;
+    } cases[] = {{"kept awake", {}, true, 1},
+                 {"sleep allowed", {QStringLiteral("--allow-sleep")}, true, 0},
+                 {"no bus", {}, false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PrivateBus bus;
+        TemporaryFolder folder;
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", c.bus ? bus.Address().toUtf8() : "unix:path=/none");
+        CliProcess cli(folder.Path(),
+                       QStringList{QStringLiteral("--region"), RegionCode("demo"),
+                                   QStringLiteral("--all-streets"), QStringLiteral("--interval"),
+                                   QStringLiteral("0")} +
+                           c.more);
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        ASSERT_TRUE(cli.Started());
+        ASSERT_TRUE(cli.WaitForOutput(QStringLiteral("Загружаем карточку для дома"), kEndMs))
+            << cli.Out().toStdString() << cli.Err().toStdString();
+        EXPECT_EQ(bus.Locks(), c.locks);
+        EXPECT_EQ(bus.Requests().size(), c.locks);
+        EXPECT_EQ(cli.Out().count(QStringLiteral(": Не удалось запретить спящий режим: компьютер "
+                                                 "может уснуть во время выгрузки")),
+                  c.bus ? 0 : 1);
+        cli.Signal(SIGKILL);
+        EXPECT_EQ(cli.Wait(kEndMs), 1000 + SIGKILL);
+        EXPECT_EQ(bus.Locks(), 0);
+    }
 }
 
 TEST(CliProcessTest, ASecondCtrlCCutsTheRequestUnderWay) {

@@ -2,9 +2,11 @@
 // fake portal's small region (8 houses); closing the window during a run.
 #include "FakeClock.h"
 #include "LogMask.h"
+#include "PrivateBus.h"
 #include "SimulatedPortal.h"
 #include "UiTestSupport.h"
 #include "base/RussianPlural.h"
+#include "desktop/DesktopBuses.h"
 #include "harvest/LogFile.h"
 #include "harvest/LogLine.h"
 #include "harvest/Scraper.h"
@@ -40,23 +42,25 @@ protected:
     void Open(const QString& rules = {}) {
         portal_ = std::make_unique<SimulatedPortal>(
             rules.isEmpty() ? QString() : QStringLiteral("{\"rules\": [%1]}").arg(rules));
-        MainForm::Setup setup{folder_.Path(),
-                              &clock_,
-                              &services_,
+        Show();
+        ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
+        ChooseRegion(Control<QComboBox>(*form_, "RegionComboBox"), 1);
+        ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 8; }));
+        ASSERT_TRUE(services_.errors.empty());
+    }
+    // A new window over the same folder, shown.
+    void Show() {
+        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
                               [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
                               },
-                              documents_,
-                              paneLines_};
+                              documents_, paneLines_};
+        setup.desktop = desktop_;
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
-        ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
-        ChooseRegion(Control<QComboBox>(*form_, "RegionComboBox"), 1);
-        ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 8; }));
-        ASSERT_TRUE(services_.errors.empty());
     }
 
     QPushButton* Button(const char* name) { return Control<QPushButton>(*form_, name); }
@@ -83,13 +87,15 @@ protected:
         QString out;
         QByteArray table;
     };
-    Headless RunHeadless(const QString& out) const {
+    Headless RunHeadless(const QString& out, const QStringList& more = {}) const {
         QProcess cli;
-        cli.start(QStringLiteral(HOUSE_EXPORT_CLI_FILE),
-                  {QStringLiteral("--region"),
-                   Control<QComboBox>(*form_, "RegionComboBox")->currentData().toString(),
-                   QStringLiteral("--all-streets"), QStringLiteral("--interval"),
-                   QStringLiteral("0"), QStringLiteral("--out"), out});
+        cli.start(
+            QStringLiteral(HOUSE_EXPORT_CLI_FILE),
+            QStringList{QStringLiteral("--region"),
+                        Control<QComboBox>(*form_, "RegionComboBox")->currentData().toString(),
+                        QStringLiteral("--all-streets"), QStringLiteral("--interval"),
+                        QStringLiteral("0"), QStringLiteral("--out"), out} +
+                more);
         Headless run;
         if (!cli.waitForFinished(120000))
             return run;
@@ -136,6 +142,7 @@ protected:
     RecordingServices services_;
     bool convert_ = false;
     int paneLines_ = MainForm::kLogPaneLines;
+    const DesktopBuses* desktop_ = nullptr;
     std::vector<Job> jobs_;
     std::unique_ptr<SimulatedPortal> portal_;
     std::unique_ptr<MainForm> form_;
@@ -517,6 +524,88 @@ TEST_F(HarvestControlTest, AnotherJobsStoppedRunIsNotOffered) {
     ASSERT_TRUE(WaitForEnd());
     EXPECT_TRUE(services_.questions.empty());
     EXPECT_EQ(Files("data*.tab").size(), 2);
+}
+
+// The sleep inhibitor follows the run: taken at START, let go at pause, taken again at resume,
+// let go at the end and on stop. A run of more than a minute ends with a notice of its figures.
+TEST_F(HarvestControlTest, TheMachineStaysAwakeWhileTheRunWorksAndHearsOfItsEnd) {
+    const PrivateBus bus;
+    const DesktopBuses buses = DesktopBuses::At(bus.Address(), bus.Address());
+    desktop_ = &buses;
+    Open(QString::fromUtf8(kSlowMaps));
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(5); // minutes on the fake clock
+    const auto locksBecome = [&](int locks) {
+        return WaitUntil([&] { return bus.Locks() == locks; });
+    };
+    Start();
+    EXPECT_TRUE(locksBecome(1));
+    Click("PauseButton");
+    EXPECT_TRUE(locksBecome(0));
+    Click("PauseButton");
+    EXPECT_TRUE(locksBecome(1));
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(locksBecome(0));
+    const QString workbook =
+        Files("data*.tab").value(0).replace(QStringLiteral(".tab"), QStringLiteral(".xlsx"));
+    EXPECT_TRUE(WaitUntil([&] {
+        return bus.Notices() == QStringList{Str("Выгрузка завершена|В таблицу записано 8 домов, "
+                                                "с неполными данными 0. Книга: ") +
+                                            workbook};
+    })) << bus.Notices().join(QLatin1Char('\n')).toStdString();
+    clock_.Advance(1000);
+    Start();
+    EXPECT_TRUE(locksBecome(1));
+    Click("StopButton");
+    EXPECT_TRUE(locksBecome(0));
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(bus.Requests().size(), 3);
+}
+
+// A window started over an unfinished run of three cities offers it at once; Yes shows the three
+// cities in the list and continues the run into the table of an uninterrupted run.
+TEST_F(HarvestControlTest, AnUnfinishedRunIsOfferedAtStartUpAndContinuedWithItsSelection) {
+    Open(QString::fromLatin1(kSlowMaps));
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    auto* cities = Control<QListWidget>(*form_, "ListBox1");
+    ClickRow(cities, 1);
+    ClickRow(cities, 2, Qt::ControlModifier);
+    ClickRow(cities, 3, Qt::ControlModifier);
+    ASSERT_TRUE(WaitUntil([&] { return LinesEndingWith(Str(" загружены")) >= 3; }));
+    const QStringList chosen = Texts(cities).mid(1, 3);
+    QStringList codes;
+    for (int row = 1; row < 4; ++row)
+        codes << QStringLiteral("--city") << cities->item(row)->data(Qt::UserRole).toString();
+    Start();
+    ASSERT_TRUE(WaitUntil([&] {
+        return LogLines(*form_).filter(QStringLiteral("Загружаем карточку для дома")).size() >= 3;
+    }));
+    form_.reset(); // the program ends in the middle of the run
+    const qsizetype stoppedRows = Rows().size();
+    ASSERT_LT(stoppedRows, 8);
+    const QString table = Files("data*.tab").value(0);
+
+    services_.answers = {true};
+    Show();
+    ASSERT_TRUE(WaitUntil([&] { return form_->CurrentWorker() != nullptr; }));
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(services_.questions.size(), 1u);
+    const QString question = services_.questions[0].text;
+    EXPECT_TRUE(question.startsWith(
+        Str("Найдена незавершённая выгрузка по региону Тестовая обл (%1): готово пар ").arg(table)))
+        << question.toStdString();
+    EXPECT_TRUE(
+        question.endsWith(Str(" из 3, в таблице %1. Продолжить её?")
+                              .arg(CountOf(stoppedRows, Str("дом"), Str("дома"), Str("домов")))))
+        << question.toStdString();
+    EXPECT_EQ(SelectedRows(Control<QListWidget>(*form_, "ListBox1")), QList<int>({1, 2, 3}));
+    EXPECT_EQ(Texts(Control<QListWidget>(*form_, "ListBox1")).mid(1, 3), chosen);
+    EXPECT_EQ(Files("data*.tab"), QStringList{table}) << "the same table, continued";
+    EXPECT_TRUE(services_.errors.empty());
+
+    QTemporaryDir out;
+    const QByteArray whole = RunHeadless(out.path(), codes).table;
+    ASSERT_EQ(whole.count("\r\n"), 9);
+    EXPECT_TRUE(whole == TableBytes(table));
 }
 
 } // namespace

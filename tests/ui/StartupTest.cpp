@@ -105,8 +105,8 @@ TEST(StartupChecks, AFailedCheckShowsItsNoticeAndEndsTheProgramWithStatusZero) {
     }
 }
 
-// The program folder is self-contained: both TLS libraries beside the executable, which finds
-// them there through its RPATH $ORIGIN.
+// Both TLS libraries lie beside the executable (links to the system's), which finds them there
+// through its RPATH $ORIGIN.
 TEST(ProgramFolder, TheTlsLibrariesLieBesideTheExecutableThatLoadsThem) {
     const QFileInfo program(QStringLiteral(HOUSE_EXPORT_FILE));
     const QString folder = program.absolutePath() + QLatin1Char('/');
