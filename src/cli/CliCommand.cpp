@@ -193,7 +193,9 @@ int RunWorker(const CliOptions& options, const AddressJob& job, const QString& f
 
     if (interruptions > 0)
         return kExitInterrupted;
-    return worker.Failed() || window.LogFileFailed() ? kExitFailed : kExitFinished;
+    if (worker.Failed() || window.LogFileFailed())
+        return kExitFailed;
+    return worker.LeftIncomplete() ? kExitIncomplete : kExitFinished;
 }
 
 int Harvest(const CliOptions& options, const CliContext& context) {
@@ -212,7 +214,7 @@ int TakeUp(const CliOptions& given, const CliContext& context) {
         const RunHistory& history = *found.history;
         if (history.Finished() == resume)
             continue;
-        if (!resume && history.incomplete.isEmpty()) {
+        if (!resume && history.Complete()) {
             Print(context.out, QStringLiteral("В последней завершённой выгрузке (%1) нет домов "
                                               "с неполными данными")
                                    .arg(history.tableName));

@@ -115,7 +115,7 @@ void HarvestRun::WalkPairs() {
             Log(QStringLiteral("Начинаем выгрузку региона ") + worker_.RegionName +
                 QStringLiteral(", города ") + worker_.CitiesNamesList.value(i) +
                 QStringLiteral(", улицы ") + worker_.StreetsNamesList.value(j));
-            HarvestPair(worker_.CitiesCodesList[i], worker_.StreetsCodesList[j]);
+            HarvestPair(i, j);
             writtenInPair_.clear();
             worker_.WaitWhileHeld();
             record_->PairDone(i, j, tableRows_, table_->Size());

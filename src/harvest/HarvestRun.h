@@ -1,7 +1,10 @@
 #pragma once
 
+#include "harvest/RunRecord.h"
 #include "json/JsonValue.h"
 #include <QHash>
+#include <QMap>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <exception>
@@ -9,13 +12,11 @@
 #include <memory>
 
 class Clock;
-struct RunJob;
-class RunRecord;
-struct TableContents;
 class OutputTable;
 class PortalClient;
 class RunWindow;
 class Scraper;
+class TableRewrite;
 
 // The stop request was seen at a stop point: the run goes straight to its end steps.
 struct RunStopped {};
@@ -50,22 +51,33 @@ private:
     void ResetProgress();
     void EndRun(bool tableOpened);
 
-    // Paging of one city and street pair.
-    void HarvestPair(const QString& cityCode, const QString& streetCode);
-    // Up to twenty attempts at one page; gives the answer, empty when the page was given up.
+    // Paging of the pair of city i and street j; with onlyPage, that page alone.
+    void HarvestPair(qsizetype i, qsizetype j, int onlyPage = 0);
+    // What came of up to twenty attempts at one page: the latest answer, and whether the page
+    // was given up (its latest answer, if any, blank or cut short).
+    struct PageAnswer {
+        QString text;
+        bool givenUp = false;
+    };
     // Clears pageIndex after a 404.
-    QString LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
-                     const QString& streetCode);
+    PageAnswer LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
+                        const QString& streetCode);
+    // Records a lost page at the table's row count: at once in a run, with the new table in a
+    // repair.
+    void LosePage(const LostPage& page);
     void VisitHouse(const JsonValue& item);
     // The answers of one house's requests among `parts` (HousePart) that the options allow,
-    // and the parts whose attempts were all used up.
+    // the parts answered and the parts whose attempts were all used up.
     struct HouseAnswers {
         QString map;
         QString passport;
         QString card;
+        int answered = 0;
         int missing = 0;
     };
-    HouseAnswers FetchHouse(const QString& guid, const QString& cardUrl, int parts);
+    // Fills `answers` part by part, so that a stop keeps the parts answered before it.
+    void FetchHouse(const QString& guid, const QString& cardUrl, int parts,
+                    HouseAnswers& answers);
     // Up to twenty attempts at one house request: send() sends it and keeps its answer; after
     // a request that succeeded, keep() (when given) stores what must be stored. False when all
     // twenty failed (a 404 is an answer: "no data").
@@ -81,9 +93,11 @@ private:
     bool SkipsWrittenHouse(const QString& guid);
     // "Домов с неполными данными: N" and the list beside the table, when there are any.
     void ReportIncompleteHouses();
-    // Asks again for the missing parts of the incomplete houses and replaces their rows
-    // (TableRepair.cpp).
+    // Asks again for the lost pages and the missing parts of the incomplete houses, inserts
+    // and replaces their rows (TableRepair.cpp).
     void RepairTable();
+    // The rows of the lost pages that belong before old row `row` (every row left: -1).
+    void InsertLostPages(QMap<LostPage, qint64>& lost, qint64 row, bool& stopped);
 
     void Log(const QString& message);
     // The line of a request about to be sent; a stop that released a held worker ends the run
@@ -108,7 +122,13 @@ private:
     std::uint32_t intervalMs_ = 0;
     bool savePassports_ = true; // off when the passport folder could not be made
     std::unique_ptr<RunRecord> record_;
-    std::unique_ptr<TableContents> repaired_; // the table read back for a repair
+    // A repair: the table's end when read back, its houses, the new table while it is written,
+    // and what is recorded once it has taken the old one's place.
+    qint64 repairedEnd_ = 0;
+    QSet<QString> inTable_;
+    TableRewrite* rewrite_ = nullptr;
+    QMap<LostPage, qint64> lostInRepair_;
+    QMap<QString, int> missingInRepair_;
     QHash<QString, int> writtenInPair_;       // rows of the pair a continuation begins in
     qint64 tableRows_ = 0;
 };

@@ -35,13 +35,21 @@ void MainForm::OfferEarlierRun(Scraper& worker) {
                                         .arg(history.tableName)
                                         .arg(rows)))
                 worker.ContinuedRecord = found.path;
-        } else if (!history.incomplete.isEmpty() &&
-                   services_->AskYesNo(this, windowTitle(),
-                                       QStringLiteral("Выгрузка %1 завершена, но данные части "
-                                                      "домов неполные. Догрузить недостающие "
-                                                      "данные для %2 домов?")
-                                           .arg(history.tableName)
-                                           .arg(history.incomplete.size()))) {
+        } else if (!history.Complete() &&
+                   services_->AskYesNo(
+                       this, windowTitle(),
+                       history.lostPages.isEmpty()
+                           ? QStringLiteral("Выгрузка %1 завершена, но данные части "
+                                            "домов неполные. Догрузить недостающие "
+                                            "данные для %2 домов?")
+                                 .arg(history.tableName)
+                                 .arg(history.incomplete.size())
+                           : QStringLiteral("Выгрузка %1 завершена, но страниц поиска не "
+                                            "загружено: %2, домов с неполными данными: %3. "
+                                            "Догрузить недостающие данные?")
+                                 .arg(history.tableName)
+                                 .arg(history.lostPages.size())
+                                 .arg(history.incomplete.size()))) {
             worker.RepairedRecord = found.path;
         }
         return; // only the newest run of the job is offered
