@@ -48,6 +48,8 @@ void TableRewrite::Write(const QByteArray& bytes) {
 }
 
 void TableRewrite::Commit() {
-    if (!new_.commit())
+    // The last buffered bytes are written first: a commit would take a failure of theirs for
+    // a whole file.
+    if (!new_.flush() || !new_.commit())
         CannotWrite(path_, new_.errorString());
 }

@@ -5,9 +5,12 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/file.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -75,7 +78,7 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
     FakeClock clock(1000);
 
     const InProcessRun run = RunInProcess(SmallRun(faulty.Path()), clock);
-    ASSERT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    ASSERT_EQ(run.exitStatus, 3) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral(": Домов с неполными данными: 3\n")));
     const QString list = faulty.Path() + QStringLiteral("/data1000-incomplete.txt");
     QStringList expectedList{QStringLiteral("Дом\tНет данных")};
@@ -108,6 +111,142 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
             .exitStatus,
         0)
         << "nothing left to repair is no failure";
+}
+
+// Requests from..to of one kind answered 500.
+QJsonObject Outage(const char* endpoint, int from, int to) {
+    QJsonArray numbers;
+    for (int n = from; n <= to; ++n)
+        numbers.append(n);
+    return {{QStringLiteral("endpoint"), QString::fromUtf8(endpoint)},
+            {QStringLiteral("requests"), numbers},
+            {QStringLiteral("fault"), QStringLiteral("status")},
+            {QStringLiteral("status"), 500}};
+}
+
+QString CityCode(int k) {
+    return Small().value(QStringLiteral("cities")).toArray()[k].toObject().value(QStringLiteral("code")).toString();
+}
+
+struct OutageCase {
+    const char* name;
+    QStringList job; // besides the region, the interval and the folder
+    QJsonArray rules;
+    const char* endLine;      // what the run says at its end
+    bool resumedFirst;        // the record's last pair line taken back and the run continued
+    bool firstRepairFails;    // a file-size limit stops the first repair's table write
+    std::map<const char*, int> repairRequests;
+};
+
+TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
+    const QString zarechny = CityCode(1);
+    const QString zarechnyMira = Small()
+                                     .value(QStringLiteral("cities"))
+                                     .toArray()[1]
+                                     .toObject()
+                                     .value(QStringLiteral("first_streets"))
+                                     .toArray()[1]
+                                     .toObject()
+                                     .value(QStringLiteral("code"))
+                                     .toString();
+    const QString allStreets = QStringLiteral("--all-streets");
+    const QStringList pageOfThree{allStreets, QStringLiteral("--page-size"), QStringLiteral("3")};
+    const QStringList twoCities{allStreets, QStringLiteral("--city"), CityCode(0),
+                                QStringLiteral("--city"), zarechny};
+    const OutageCase cases[] = {
+        {"page 2 of 3 lost",
+         pageOfThree,
+         {Outage("search", 2, 21)},
+         "Страниц поиска не загружено: 1",
+         false,
+         false,
+         {{"search", 1}, {"map", 3}, {"passport", 3}, {"card", 3}}},
+        {"page 1 of the first pair lost",
+         twoCities,
+         {Outage("search", 1, 20)},
+         "Страниц поиска не загружено: 1",
+         false,
+         false,
+         {{"search", 1}, {"map", 4}, {"passport", 4}, {"card", 4}}},
+        {"a repair whose table cannot be written",
+         pageOfThree,
+         {Outage("search", 2, 21)},
+         "Страниц поиска не загружено: 1",
+         false,
+         true,
+         {{"search", 1}, {"map", 3}, {"passport", 3}, {"card", 3}}},
+        {"a pair that found no houses",
+         {QStringLiteral("--city"), CityCode(0), QStringLiteral("--city"), zarechny,
+          QStringLiteral("--street"), zarechnyMira},
+         {Outage("card", 1, 20)},
+         "Домов с неполными данными: 1",
+         true,
+         false,
+         {{"search", 0}, {"map", 0}, {"passport", 0}, {"card", 1}}},
+        // The second house of the city misses its map on the first pair, its card on the second.
+        {"a house on two pairs",
+         {allStreets, QStringLiteral("--city"), zarechny, QStringLiteral("--city"), zarechny},
+         {Outage("map", 2, 21), Outage("card", 4, 23)},
+         "Домов с неполными данными: 1",
+         false,
+         false,
+         {{"search", 0}, {"map", 1}, {"passport", 0}, {"card", 1}}},
+    };
+    for (const OutageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedPortal portal(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{QStringLiteral("rules"), c.rules}}).toJson()));
+        TemporaryFolder faulty, clean;
+        FakeClock clock(1000);
+        const QString table = faulty.Path() + QStringLiteral("/data1000.tab");
+        const QString record = faulty.Path() + QStringLiteral("/data1000.run");
+        const QString list = faulty.Path() + QStringLiteral("/data1000-incomplete.txt");
+        const QStringList takeUp{QStringLiteral("--out"), faulty.Path()};
+
+        const InProcessRun run = RunInProcess(SmallRun(faulty.Path()).mid(0, 2) + c.job + SmallRun(faulty.Path()).mid(3), clock);
+        EXPECT_EQ(run.exitStatus, 3) << run.err.toStdString() << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral(": %1\n").arg(QString::fromUtf8(c.endLine))))
+            << run.out.toStdString();
+        if (c.resumedFirst) {
+            QByteArray lines = ReadBytes(record);
+            lines.chop(1);
+            WriteBytes(record, lines.left(lines.lastIndexOf('\n') + 1));
+            EXPECT_EQ(RunInProcess(QStringList{QStringLiteral("--resume")} + takeUp, clock)
+                          .exitStatus,
+                      3);
+        }
+        if (c.firstRepairFails) {
+            const QByteArray before[] = {ReadBytes(table), ReadBytes(record), ReadBytes(list)};
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit old{};
+            getrlimit(RLIMIT_FSIZE, &old);
+            rlimit small = old;
+            small.rlim_cur = rlim_t(before[0].size());
+            setrlimit(RLIMIT_FSIZE, &small);
+            const InProcessRun failed =
+                RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock);
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+            EXPECT_EQ(failed.exitStatus, 1) << failed.out.toStdString();
+            EXPECT_TRUE(ReadBytes(table) == before[0]);
+            EXPECT_TRUE(ReadBytes(record) == before[1]) << "nothing recorded as repaired";
+            EXPECT_TRUE(ReadBytes(list) == before[2]);
+        }
+
+        const std::size_t before = portal.Log().size();
+        const InProcessRun repair =
+            RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock);
+        EXPECT_EQ(repair.exitStatus, 0) << repair.err.toStdString() << repair.out.toStdString();
+        for (const auto& [kind, count] : c.repairRequests)
+            EXPECT_EQ(CountKind(portal.Log(), before, kind), count) << kind;
+        EXPECT_FALSE(QFile::exists(list));
+
+        ASSERT_EQ(RunInProcess(SmallRun(clean.Path()).mid(0, 2) + c.job + SmallRun(clean.Path()).mid(3), clock).exitStatus, 0);
+        const QStringList cleanTables = FilesIn(clean.Path(), QStringLiteral("data*.tab"));
+        ASSERT_EQ(cleanTables.size(), 1);
+        EXPECT_TRUE(ReadBytes(table) ==
+                    ReadBytes(clean.Path() + QLatin1Char('/') + cleanTables.first()));
+    }
 }
 
 struct DamageCase {
