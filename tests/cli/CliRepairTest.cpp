@@ -135,6 +135,7 @@ struct OutageCase {
     const char* endLine;      // what the run says at its end
     bool resumedFirst;        // the record's last pair line taken back and the run continued
     bool firstRepairFails;    // a file-size limit stops the first repair's table write
+    int repairsLeftIncomplete; // repairs that fill some gaps but not all, before the last
     std::map<const char*, int> repairRequests;
 };
 
@@ -160,6 +161,7 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
          "Страниц поиска не загружено: 1",
          false,
          false,
+         0,
          {{"search", 1}, {"map", 3}, {"passport", 3}, {"card", 3}}},
         {"page 1 of the first pair lost",
          twoCities,
@@ -167,13 +169,24 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
          "Страниц поиска не загружено: 1",
          false,
          false,
+         0,
          {{"search", 1}, {"map", 4}, {"passport", 4}, {"card", 4}}},
+        // Both pairs lost; the first repair brings the first and loses the second again.
+        {"repairs one after another",
+         twoCities,
+         {Outage("search", 1, 40), Outage("search", 42, 61)},
+         "Страниц поиска не загружено: 2",
+         false,
+         false,
+         1,
+         {{"search", 1}, {"map", 2}, {"passport", 2}, {"card", 2}}},
         {"a repair whose table cannot be written",
          pageOfThree,
          {Outage("search", 2, 21)},
          "Страниц поиска не загружено: 1",
          false,
          true,
+         0,
          {{"search", 1}, {"map", 3}, {"passport", 3}, {"card", 3}}},
         {"a pair that found no houses",
          {QStringLiteral("--city"), CityCode(0), QStringLiteral("--city"), zarechny,
@@ -182,6 +195,7 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
          "Домов с неполными данными: 1",
          true,
          false,
+         0,
          {{"search", 0}, {"map", 0}, {"passport", 0}, {"card", 1}}},
         // The second house of the city misses its map on the first pair, its card on the second.
         {"a house on two pairs",
@@ -190,6 +204,7 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
          "Домов с неполными данными: 1",
          false,
          false,
+         0,
          {{"search", 0}, {"map", 1}, {"passport", 0}, {"card", 1}}},
     };
     for (const OutageCase& c : cases) {
@@ -233,6 +248,10 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
             EXPECT_TRUE(ReadBytes(list) == before[2]);
         }
 
+        for (int k = 0; k < c.repairsLeftIncomplete; ++k)
+            EXPECT_EQ(RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock)
+                          .exitStatus,
+                      3);
         const std::size_t before = portal.Log().size();
         const InProcessRun repair =
             RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock);
