@@ -1,6 +1,7 @@
 #pragma once
 
 #include "harvest/RunRecord.h"
+
 #include "json/JsonValue.h"
 #include <QHash>
 #include <QMap>
@@ -76,8 +77,7 @@ private:
         int missing = 0;
     };
     // Fills `answers` part by part, so that a stop keeps the parts answered before it.
-    void FetchHouse(const QString& guid, const QString& cardUrl, int parts,
-                    HouseAnswers& answers);
+    void FetchHouse(const QString& guid, const QString& cardUrl, int parts, HouseAnswers& answers);
     // Up to twenty attempts at one house request: send() sends it and keeps its answer; after
     // a request that succeeded, keep() (when given) stores what must be stored. False when all
     // twenty failed (a 404 is an answer: "no data").
@@ -129,6 +129,6 @@ private:
     TableRewrite* rewrite_ = nullptr;
     QMap<LostPage, qint64> lostInRepair_;
     QMap<QString, int> missingInRepair_;
-    QHash<QString, int> writtenInPair_;       // rows of the pair a continuation begins in
+    QHash<QString, int> writtenInPair_; // rows of the pair a continuation begins in
     qint64 tableRows_ = 0;
 };

@@ -13,8 +13,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
-#include <unistd.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 

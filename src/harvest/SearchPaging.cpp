@@ -98,8 +98,8 @@ void HarvestRun::LosePage(const LostPage& page) {
         record_->PageLost(page, tableRows_);
 }
 
-HarvestRun::PageAnswer HarvestRun::LoadPage(int& pageIndex, int pageSize,
-                                            const QString& cityCode, const QString& streetCode) {
+HarvestRun::PageAnswer HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
+                                            const QString& streetCode) {
     QString answer;
     for (int attempt = 0; attempt < kAttempts;) {
         WaitForInterval();

@@ -130,9 +130,8 @@ void HarvestRun::RepairTable() {
                 }
             }
             house = fetched.insert(
-                guid,
-                {BuildHouseRow(ItemOf(guid), answers.map, answers.passport, answers.card),
-                 answers.answered});
+                guid, {BuildHouseRow(ItemOf(guid), answers.map, answers.passport, answers.card),
+                       answers.answered});
         }
         rewrite->WriteRowText(house->answered == 0 ? row
                                                    : Mended(row, house->fresh, house->answered));

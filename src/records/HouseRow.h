@@ -1,7 +1,6 @@
 #pragma once
 
 #include "json/JsonValue.h"
-
 #include <QString>
 #include <QStringList>
 

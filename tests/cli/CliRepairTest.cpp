@@ -125,16 +125,21 @@ QJsonObject Outage(const char* endpoint, int from, int to) {
 }
 
 QString CityCode(int k) {
-    return Small().value(QStringLiteral("cities")).toArray()[k].toObject().value(QStringLiteral("code")).toString();
+    return Small()
+        .value(QStringLiteral("cities"))
+        .toArray()[k]
+        .toObject()
+        .value(QStringLiteral("code"))
+        .toString();
 }
 
 struct OutageCase {
     const char* name;
     QStringList job; // besides the region, the interval and the folder
     QJsonArray rules;
-    const char* endLine;      // what the run says at its end
-    bool resumedFirst;        // the record's last pair line taken back and the run continued
-    bool firstRepairFails;    // a file-size limit stops the first repair's table write
+    const char* endLine;       // what the run says at its end
+    bool resumedFirst;         // the record's last pair line taken back and the run continued
+    bool firstRepairFails;     // a file-size limit stops the first repair's table write
     int repairsLeftIncomplete; // repairs that fill some gaps but not all, before the last
     std::map<const char*, int> repairRequests;
 };
@@ -171,10 +176,11 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
          false,
          0,
          {{"search", 1}, {"map", 4}, {"passport", 4}, {"card", 4}}},
-        // Both pairs lost; the first repair brings the first and loses the second again.
+        // Two of three pairs lost; the first repair inserts the first before the third pair's
+        // rows and loses the second again.
         {"repairs one after another",
-         twoCities,
-         {Outage("search", 1, 40), Outage("search", 42, 61)},
+         twoCities + QStringList{QStringLiteral("--city"), CityCode(2)},
+         {Outage("search", 1, 40), Outage("search", 43, 62)},
          "Страниц поиска не загружено: 2",
          false,
          false,
@@ -218,7 +224,8 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
         const QString list = faulty.Path() + QStringLiteral("/data1000-incomplete.txt");
         const QStringList takeUp{QStringLiteral("--out"), faulty.Path()};
 
-        const InProcessRun run = RunInProcess(SmallRun(faulty.Path()).mid(0, 2) + c.job + SmallRun(faulty.Path()).mid(3), clock);
+        const InProcessRun run = RunInProcess(
+            SmallRun(faulty.Path()).mid(0, 2) + c.job + SmallRun(faulty.Path()).mid(3), clock);
         EXPECT_EQ(run.exitStatus, 3) << run.err.toStdString() << run.out.toStdString();
         EXPECT_TRUE(run.out.contains(QStringLiteral(": %1\n").arg(QString::fromUtf8(c.endLine))))
             << run.out.toStdString();
@@ -226,9 +233,9 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
             QByteArray lines = ReadBytes(record);
             lines.chop(1);
             WriteBytes(record, lines.left(lines.lastIndexOf('\n') + 1));
-            EXPECT_EQ(RunInProcess(QStringList{QStringLiteral("--resume")} + takeUp, clock)
-                          .exitStatus,
-                      3);
+            EXPECT_EQ(
+                RunInProcess(QStringList{QStringLiteral("--resume")} + takeUp, clock).exitStatus,
+                3);
         }
         if (c.firstRepairFails) {
             const QByteArray before[] = {ReadBytes(table), ReadBytes(record), ReadBytes(list)};
@@ -249,9 +256,9 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
         }
 
         for (int k = 0; k < c.repairsLeftIncomplete; ++k)
-            EXPECT_EQ(RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock)
-                          .exitStatus,
-                      3);
+            EXPECT_EQ(
+                RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock).exitStatus,
+                3);
         const std::size_t before = portal.Log().size();
         const InProcessRun repair =
             RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock);
@@ -260,7 +267,11 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
             EXPECT_EQ(CountKind(portal.Log(), before, kind), count) << kind;
         EXPECT_FALSE(QFile::exists(list));
 
-        ASSERT_EQ(RunInProcess(SmallRun(clean.Path()).mid(0, 2) + c.job + SmallRun(clean.Path()).mid(3), clock).exitStatus, 0);
+        ASSERT_EQ(
+            RunInProcess(SmallRun(clean.Path()).mid(0, 2) + c.job + SmallRun(clean.Path()).mid(3),
+                         clock)
+                .exitStatus,
+            0);
         const QStringList cleanTables = FilesIn(clean.Path(), QStringLiteral("data*.tab"));
         ASSERT_EQ(cleanTables.size(), 1);
         EXPECT_TRUE(ReadBytes(table) ==

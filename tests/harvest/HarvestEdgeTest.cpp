@@ -65,7 +65,9 @@ TEST_P(HarvestPagingTest, PagesAreAskedForAndEndedByTheRules) {
     QFile record(run.folder.Path() + QLatin1Char('/') +
                  QDir(run.folder.Path()).entryList({QStringLiteral("data*.run")}).value(0));
     ASSERT_TRUE(record.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(record.readAll()).split(u'\n').filter(QRegularExpression(QStringLiteral("^lost "))),
+    EXPECT_EQ(QString::fromUtf8(record.readAll())
+                  .split(u'\n')
+                  .filter(QRegularExpression(QStringLiteral("^lost "))),
               c.lost);
 }
 
