@@ -11,6 +11,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class Clock;
 class OutputTable;
@@ -96,8 +98,12 @@ private:
     // Asks again for the lost pages and the missing parts of the incomplete houses, inserts
     // and replaces their rows (TableRepair.cpp).
     void RepairTable();
-    // The rows of the lost pages that belong before old row `row` (every row left: -1).
-    void InsertLostPages(QMap<LostPage, qint64>& lost, qint64 row, bool& stopped);
+    // Lost pages with the row before which their houses belong, in table order.
+    using LostPagesInOrder = std::vector<std::pair<qint64, LostPage>>;
+    // Inserts the houses of the lost pages from `next` on that belong before old row `row`
+    // (every page left: -1); after a stop, only records where each page now belongs.
+    void InsertLostPages(const LostPagesInOrder& lost, std::size_t& next, qint64 row,
+                         bool& stopped);
 
     void Log(const QString& message);
     // The line of a request about to be sent; a stop that released a held worker ends the run

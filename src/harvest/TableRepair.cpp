@@ -51,15 +51,10 @@ QByteArray Mended(const QByteArray& row, const QStringList& fresh, int answered)
 
 } // namespace
 
-void HarvestRun::InsertLostPages(QMap<LostPage, qint64>& lost, qint64 row, bool& stopped) {
-    // In the order of their rows; pages at one row in the order of the walk.
-    std::vector<std::pair<qint64, LostPage>> due;
-    for (auto page = lost.cbegin(); page != lost.cend(); ++page)
-        if (row < 0 || page.value() <= row)
-            due.emplace_back(page.value(), page.key());
-    std::sort(due.begin(), due.end());
-    for (const auto& [at, page] : due) {
-        lost.remove(page);
+void HarvestRun::InsertLostPages(const LostPagesInOrder& lost, std::size_t& next, qint64 row,
+                                 bool& stopped) {
+    for (; next < lost.size() && (row < 0 || lost[next].first <= row); ++next) {
+        const LostPage& page = lost[next].second;
         if (stopped) {
             lostInRepair_.insert(page, tableRows_);
             continue;
@@ -102,12 +97,17 @@ void HarvestRun::RepairTable() {
         int answered = 0;
     };
     QHash<QString, Fetched> fetched; // every row of a house gets the same new columns
-    QMap<LostPage, qint64> lost = history.lostPages;
+    // In the order of their rows; pages at one row in the order of the walk.
+    LostPagesInOrder lost;
+    for (auto page = history.lostPages.cbegin(); page != history.lostPages.cend(); ++page)
+        lost.emplace_back(page.value(), page.key());
+    std::sort(lost.begin(), lost.end());
+    std::size_t nextLost = 0;
     // A stop keeps what has come: the rest of the table is copied as it is.
     bool stopped = false;
     QByteArray row;
     for (qint64 oldRow = 0;; ++oldRow) {
-        InsertLostPages(lost, oldRow, stopped);
+        InsertLostPages(lost, nextLost, oldRow, stopped);
         if (!rewrite->NextRow(row))
             break;
         const QString guid = RowHouseGuid(row);
@@ -136,7 +136,7 @@ void HarvestRun::RepairTable() {
         rewrite->WriteRowText(house->answered == 0 ? row
                                                    : Mended(row, house->fresh, house->answered));
     }
-    InsertLostPages(lost, -1, stopped);
+    InsertLostPages(lost, nextLost, -1, stopped);
 
     worker_.WaitWhileHeld();
     try {

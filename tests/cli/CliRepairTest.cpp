@@ -333,6 +333,7 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
              WriteBytes(folder + table, tableBytes + tableBytes.split('\n')[1].left(90));
          },
          ""},
+        {"a record of the first version", editRecord(0, "house-export-run 1"), ""},
         {"another version", editRecord(0, "house-export-run 9"), "другой версией"},
         {"damaged job", editRecord(1, "{\"table\": \"data2000.tab\""),
          "задание в записи повреждено"},
