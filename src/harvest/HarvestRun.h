@@ -62,6 +62,14 @@ private:
         QString text;
         bool givenUp = false;
     };
+    // Where the paging of a pair begins: page 1, or, in the pair a continuation begins in, the
+    // page where the run stopped when the listing has not moved (ResumedPair.cpp).
+    struct PageStart {
+        int pageIndex = 1; // 0: the pair is done
+        qint64 received = 0;
+        QString answer; // that page's answer when it has already been asked for
+    };
+    PageStart StartOfPair(int pageSize, const QString& cityCode, const QString& streetCode);
     // Clears pageIndex after a 404.
     PageAnswer LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
                         const QString& streetCode);
@@ -90,8 +98,8 @@ private:
     // repaired, read back and checked (RunContinuation.cpp).
     void OpenTable();
     RunJob JobOfRun() const;
-    // Whether the house already has its row from before the continuation (its pair was the
-    // one under way); each row spares one visit.
+    // Whether the house already has its row from before the continuation (written after the
+    // record's last finished pair); each row spares one visit.
     bool SkipsWrittenHouse(const QString& guid);
     // "Домов с неполными данными: N" and the list beside the table, when there are any.
     void ReportIncompleteHouses();
@@ -135,6 +143,9 @@ private:
     TableRewrite* rewrite_ = nullptr;
     QMap<LostPage, qint64> lostInRepair_;
     QMap<QString, int> missingInRepair_;
-    QHash<QString, int> writtenInPair_; // rows of the pair a continuation begins in
+    // Rows written after the record's last finished pair, each sparing one visit of its house.
+    // Kept past the first pair: a record that fell behind its table leaves rows of later pairs.
+    QHash<QString, int> writtenInPair_;
+    QStringList rowsOfPairUnderWay_; // their houses in table order, until the first pair begins
     qint64 tableRows_ = 0;
 };

@@ -38,13 +38,18 @@ std::uint32_t IntervalMs(int seconds) {
 void HarvestRun::HarvestPair(qsizetype i, qsizetype j, int onlyPage) {
     const QString cityCode = worker_.CitiesCodesList[i];
     const QString streetCode = worker_.StreetsCodesList[j];
-    int pageIndex = onlyPage == 0 ? 1 : onlyPage; // 0 once the pair's paging has ended
     const int pageSize = window_.PageSize();
-    qint64 received = 0;
     lastTotal_ = 0; // a pair pages by its own total only
+    intervalMs_ = IntervalMs(window_.IntervalSeconds());
+    PageStart start =
+        onlyPage == 0 ? StartOfPair(pageSize, cityCode, streetCode) : PageStart{onlyPage, 0, {}};
+    int pageIndex = start.pageIndex; // 0 once the pair's paging has ended
+    qint64 received = start.received;
     while (pageIndex != 0) {
         intervalMs_ = IntervalMs(window_.IntervalSeconds());
-        const PageAnswer loaded = LoadPage(pageIndex, pageSize, cityCode, streetCode);
+        const PageAnswer loaded = start.answer.isEmpty()
+                                      ? LoadPage(pageIndex, pageSize, cityCode, streetCode)
+                                      : PageAnswer{std::exchange(start.answer, QString()), false};
         if (pageIndex == 0)
             return; // 404: the portal has no such page
 

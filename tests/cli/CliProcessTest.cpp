@@ -158,23 +158,29 @@ TEST(CliProcessTest, AStoppedRepairKeepsThePartsThatCame) {
         {"endpoint": "card", "guid": "%1", "requests": %3, "fault": "status", "status": 500},
         {"endpoint": "card", "guid": "%2", "requests": %3, "fault": "status", "status": 500},
         {"endpoint": "card", "requests": [48], "fault": "delay", "seconds": 60}]})")
-                               .arg(guid(2), guid(5), QStringLiteral("[%1]").arg(
-                                   QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,"
-                                                  "19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,"
-                                                  "34,35,36,37,38,39,40,41,42,43,44,45,46"))));
+                               .arg(guid(2), guid(5),
+                                    QStringLiteral("[%1]").arg(QStringLiteral(
+                                        "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,"
+                                        "19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,"
+                                        "34,35,36,37,38,39,40,41,42,43,44,45,46"))));
     TemporaryFolder faulty, clean;
     FakeClock clock(1000);
     const auto job = [&](const QString& folder) {
-        return QStringList{QStringLiteral("--region"), RegionCode("small"),
-                           QStringLiteral("--all-streets"), QStringLiteral("--interval"),
-                           QStringLiteral("0"), QStringLiteral("--out"), folder};
+        return QStringList{QStringLiteral("--region"),
+                           RegionCode("small"),
+                           QStringLiteral("--all-streets"),
+                           QStringLiteral("--interval"),
+                           QStringLiteral("0"),
+                           QStringLiteral("--out"),
+                           folder};
     };
     ASSERT_EQ(RunInProcess(job(faulty.Path()), clock).exitStatus, 3);
 
-    CliProcess cli(faulty.Path(), {QStringLiteral("--repair"), QStringLiteral("--out"),
-                                   faulty.Path()});
+    CliProcess cli(faulty.Path(),
+                   {QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()});
     ASSERT_TRUE(cli.Started());
-    ASSERT_TRUE(cli.WaitForOutput(QStringLiteral("Загружаем карточку для дома ") + guid(5), kEndMs));
+    ASSERT_TRUE(
+        cli.WaitForOutput(QStringLiteral("Загружаем карточку для дома ") + guid(5), kEndMs));
     cli.Signal(SIGINT);
     ASSERT_TRUE(cli.WaitForOutput(QStringLiteral(": Останавливаем работу"), kEndMs));
     cli.Signal(SIGINT);
