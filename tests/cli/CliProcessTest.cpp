@@ -154,25 +154,20 @@ TEST(CliProcessTest, AStoppedRepairKeepsThePartsThatCame) {
     };
     // The cards of houses 2 and 5 fail for the whole run (8 cards, 20 attempts each); in the
     // repair the card of house 2 comes and that of house 5 takes a minute.
+    QStringList run;
+    for (int n = 1; n <= 46; ++n)
+        run.append(QString::number(n));
     SimulatedPortal portal(QStringLiteral(R"({"rules": [
-        {"endpoint": "card", "guid": "%1", "requests": %3, "fault": "status", "status": 500},
-        {"endpoint": "card", "guid": "%2", "requests": %3, "fault": "status", "status": 500},
+        {"endpoint": "card", "guid": "%1", "requests": [%3], "fault": "status", "status": 500},
+        {"endpoint": "card", "guid": "%2", "requests": [%3], "fault": "status", "status": 500},
         {"endpoint": "card", "requests": [48], "fault": "delay", "seconds": 60}]})")
-                               .arg(guid(2), guid(5),
-                                    QStringLiteral("[%1]").arg(QStringLiteral(
-                                        "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,"
-                                        "19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,"
-                                        "34,35,36,37,38,39,40,41,42,43,44,45,46"))));
+                               .arg(guid(2), guid(5), run.join(u',')));
     TemporaryFolder faulty, clean;
     FakeClock clock(1000);
     const auto job = [&](const QString& folder) {
-        return QStringList{QStringLiteral("--region"),
-                           RegionCode("small"),
-                           QStringLiteral("--all-streets"),
-                           QStringLiteral("--interval"),
-                           QStringLiteral("0"),
-                           QStringLiteral("--out"),
-                           folder};
+        return QStringLiteral("--region %1 --all-streets --interval 0 --out %2")
+            .arg(RegionCode("small"), folder)
+            .split(u' ');
     };
     ASSERT_EQ(RunInProcess(job(faulty.Path()), clock).exitStatus, 3);
 

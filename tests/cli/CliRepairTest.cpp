@@ -6,10 +6,10 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <array>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <map>
 #include <optional>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -126,120 +126,93 @@ QJsonObject Outage(const char* endpoint, int from, int to) {
             {QStringLiteral("status"), 500}};
 }
 
-QString CityCode(int k) {
-    return Small()
-        .value(QStringLiteral("cities"))
-        .toArray()[k]
-        .toObject()
-        .value(QStringLiteral("code"))
-        .toString();
-}
-
 struct OutageCase {
     const char* name;
     QStringList job; // besides the region, the interval and the folder
     QJsonArray rules;
-    const char* endLine;       // what the run says at its end
-    bool resumedFirst;         // the record's last pair line taken back and the run continued
-    bool firstRepairFails;     // a file-size limit stops the first repair's table write
-    int repairsLeftIncomplete; // repairs that fill some gaps but not all, before the last
-    std::map<const char*, int> repairRequests;
+    const char* endLine; // what the run says at its end
+    // Before the repair that fills every gap: the record's last pair line taken back and the run
+    // continued, a repair under a file-size limit, or repairs that leave gaps.
+    enum { kNothing, kContinued, kWriteFails, kTwoRepairs } before;
+    std::array<int, 4> requests; // search, map, passport and card requests of the last repair
 };
 
 TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
-    const QString zarechny = CityCode(1);
-    const QString zarechnyMira = Small()
-                                     .value(QStringLiteral("cities"))
-                                     .toArray()[1]
-                                     .toObject()
-                                     .value(QStringLiteral("first_streets"))
-                                     .toArray()[1]
-                                     .toObject()
-                                     .value(QStringLiteral("code"))
-                                     .toString();
-    const QString allStreets = QStringLiteral("--all-streets");
-    const QStringList pageOfThree{allStreets, QStringLiteral("--page-size"), QStringLiteral("3")};
-    const QStringList twoCities{allStreets, QStringLiteral("--city"), CityCode(0),
-                                QStringLiteral("--city"), zarechny};
+    const QJsonValue cities = Small()[QStringLiteral("cities")];
+    const auto city = [&](int k) { return cities[k][QStringLiteral("code")].toString(); };
+    const QString mira = cities[1][QStringLiteral("first_streets")][1][QStringLiteral("code")]
+                             .toString(); // the second city's, not the first's
+    const QString all = QStringLiteral("--all-streets"), c = QStringLiteral("--city");
+    const QStringList pagesOf3{all, QStringLiteral("--page-size"), QStringLiteral("3")};
+    const char* pageLost = "Страниц поиска не загружено: 1";
+    const char* houseIncomplete = "Домов с неполными данными: 1";
     const OutageCase cases[] = {
-        {"page 2 of 3 lost",
-         pageOfThree,
-         {Outage("search", 2, 21)},
-         "Страниц поиска не загружено: 1",
-         false,
-         false,
-         0,
-         {{"search", 1}, {"map", 3}, {"passport", 3}, {"card", 3}}},
-        {"page 1 of the first pair lost",
-         twoCities,
+        {"page 2 of 3", pagesOf3, {Outage("search", 2, 21)}, pageLost, {}, {1, 3, 3, 3}},
+        {"page 1 of the first pair",
+         {all, c, city(0), c, city(1)},
          {Outage("search", 1, 20)},
-         "Страниц поиска не загружено: 1",
-         false,
-         false,
-         0,
-         {{"search", 1}, {"map", 4}, {"passport", 4}, {"card", 4}}},
-        // Two of three pairs lost; the first repair inserts the first before the third pair's
-        // rows and loses the second again.
+         pageLost,
+         {},
+         {1, 4, 4, 4}},
+        {"a repair whose table cannot be written",
+         pagesOf3,
+         {Outage("search", 2, 21)},
+         pageLost,
+         OutageCase::kWriteFails,
+         {1, 3, 3, 3}},
+        // The first repair inserts the first pair before the third's rows, loses the second again.
         {"repairs one after another",
-         twoCities + QStringList{QStringLiteral("--city"), CityCode(2)},
+         {all, c, city(0), c, city(1), c, city(2)},
          {Outage("search", 1, 40), Outage("search", 43, 62)},
          "Страниц поиска не загружено: 2",
-         false,
-         false,
-         1,
-         {{"search", 1}, {"map", 2}, {"passport", 2}, {"card", 2}}},
-        {"a repair whose table cannot be written",
-         pageOfThree,
-         {Outage("search", 2, 21)},
-         "Страниц поиска не загружено: 1",
-         false,
-         true,
-         0,
-         {{"search", 1}, {"map", 3}, {"passport", 3}, {"card", 3}}},
+         OutageCase::kTwoRepairs,
+         {1, 2, 2, 2}},
         {"a pair that found no houses",
-         {QStringLiteral("--city"), CityCode(0), QStringLiteral("--city"), zarechny,
-          QStringLiteral("--street"), zarechnyMira},
+         {c, city(0), c, city(1), QStringLiteral("--street"), mira},
          {Outage("card", 1, 20)},
-         "Домов с неполными данными: 1",
-         true,
-         false,
-         0,
-         {{"search", 0}, {"map", 0}, {"passport", 0}, {"card", 1}}},
+         houseIncomplete,
+         OutageCase::kContinued,
+         {0, 0, 0, 1}},
         // The second house of the city misses its map on the first pair, its card on the second.
         {"a house on two pairs",
-         {allStreets, QStringLiteral("--city"), zarechny, QStringLiteral("--city"), zarechny},
+         {all, c, city(1), c, city(1)},
          {Outage("map", 2, 21), Outage("card", 4, 23)},
-         "Домов с неполными данными: 1",
-         false,
-         false,
-         0,
-         {{"search", 0}, {"map", 1}, {"passport", 0}, {"card", 1}}},
+         houseIncomplete,
+         {},
+         {0, 1, 0, 1}},
     };
-    for (const OutageCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const OutageCase& o : cases) {
+        SCOPED_TRACE(o.name);
         SimulatedPortal portal(QString::fromUtf8(
-            QJsonDocument(QJsonObject{{QStringLiteral("rules"), c.rules}}).toJson()));
+            QJsonDocument(QJsonObject{{QStringLiteral("rules"), o.rules}}).toJson()));
         TemporaryFolder faulty, clean;
         FakeClock clock(1000);
         const QString table = faulty.Path() + QStringLiteral("/data1000.tab");
         const QString record = faulty.Path() + QStringLiteral("/data1000.run");
         const QString list = faulty.Path() + QStringLiteral("/data1000-incomplete.txt");
-        const QStringList takeUp{QStringLiteral("--out"), faulty.Path()};
+        const auto run = [&](const QString& folder) {
+            return RunInProcess(SmallRun(folder).mid(0, 2) + o.job + SmallRun(folder).mid(3),
+                                clock);
+        };
+        const auto takeUp = [&](const char* how) {
+            return RunInProcess({QString::fromUtf8(how), QStringLiteral("--out"), faulty.Path()},
+                                clock);
+        };
 
-        const InProcessRun run = RunInProcess(
-            SmallRun(faulty.Path()).mid(0, 2) + c.job + SmallRun(faulty.Path()).mid(3), clock);
-        EXPECT_EQ(run.exitStatus, 3) << run.err.toStdString() << run.out.toStdString();
-        EXPECT_TRUE(run.out.contains(QStringLiteral(": %1\n").arg(QString::fromUtf8(c.endLine))))
-            << run.out.toStdString();
-        if (c.resumedFirst) {
+        const InProcessRun faultyRun = run(faulty.Path());
+        EXPECT_EQ(faultyRun.exitStatus, 3) << faultyRun.err.toStdString();
+        EXPECT_TRUE(
+            faultyRun.out.contains(QStringLiteral(": %1\n").arg(QString::fromUtf8(o.endLine))));
+        if (o.before == OutageCase::kContinued) {
             QByteArray lines = ReadBytes(record);
             lines.chop(1);
             WriteBytes(record, lines.left(lines.lastIndexOf('\n') + 1));
-            EXPECT_EQ(
-                RunInProcess(QStringList{QStringLiteral("--resume")} + takeUp, clock).exitStatus,
-                3);
+            EXPECT_EQ(takeUp("--resume").exitStatus, 3);
         }
-        if (c.firstRepairFails) {
+        if (o.before == OutageCase::kTwoRepairs) {
+            EXPECT_EQ(takeUp("--repair").exitStatus, 3);
+        }
+        if (o.before == OutageCase::kWriteFails) {
             const QByteArray before[] = {ReadBytes(table), ReadBytes(record), ReadBytes(list)};
             const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
             rlimit old{};
@@ -247,33 +220,22 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
             rlimit small = old;
             small.rlim_cur = rlim_t(before[0].size());
             setrlimit(RLIMIT_FSIZE, &small);
-            const InProcessRun failed =
-                RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock);
+            EXPECT_EQ(takeUp("--repair").exitStatus, 1);
             setrlimit(RLIMIT_FSIZE, &old);
             std::signal(SIGXFSZ, oldHandler);
-            EXPECT_EQ(failed.exitStatus, 1) << failed.out.toStdString();
             EXPECT_TRUE(ReadBytes(table) == before[0]);
             EXPECT_TRUE(ReadBytes(record) == before[1]) << "nothing recorded as repaired";
             EXPECT_TRUE(ReadBytes(list) == before[2]);
         }
 
-        for (int k = 0; k < c.repairsLeftIncomplete; ++k)
-            EXPECT_EQ(
-                RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock).exitStatus,
-                3);
         const std::size_t before = portal.Log().size();
-        const InProcessRun repair =
-            RunInProcess(QStringList{QStringLiteral("--repair")} + takeUp, clock);
-        EXPECT_EQ(repair.exitStatus, 0) << repair.err.toStdString() << repair.out.toStdString();
-        for (const auto& [kind, count] : c.repairRequests)
-            EXPECT_EQ(CountKind(portal.Log(), before, kind), count) << kind;
+        const InProcessRun repair = takeUp("--repair");
+        EXPECT_EQ(repair.exitStatus, 0) << repair.out.toStdString();
+        const char* kinds[] = {"search", "map", "passport", "card"};
+        for (std::size_t k = 0; k < 4; ++k)
+            EXPECT_EQ(CountKind(portal.Log(), before, kinds[k]), o.requests[k]) << kinds[k];
         EXPECT_FALSE(QFile::exists(list));
-
-        ASSERT_EQ(
-            RunInProcess(SmallRun(clean.Path()).mid(0, 2) + c.job + SmallRun(clean.Path()).mid(3),
-                         clock)
-                .exitStatus,
-            0);
+        ASSERT_EQ(run(clean.Path()).exitStatus, 0);
         const QStringList cleanTables = FilesIn(clean.Path(), QStringLiteral("data*.tab"));
         ASSERT_EQ(cleanTables.size(), 1);
         EXPECT_TRUE(ReadBytes(table) ==
