@@ -47,9 +47,15 @@ void HarvestRun::HarvestPair(qsizetype i, qsizetype j, int onlyPage) {
     qint64 received = start.received;
     while (pageIndex != 0) {
         intervalMs_ = IntervalMs(window_.IntervalSeconds());
-        const PageAnswer loaded = start.answer.isEmpty()
+        // A continuation leaves a page lost before the stop to the repair, which puts its
+        // houses where they belong rather than after the rows written since.
+        const bool lostBefore =
+            rewrite_ == nullptr && record_->History().lostPages.contains({i, j, pageIndex});
+        const QString asked = std::exchange(start.answer, QString());
+        const PageAnswer loaded = lostBefore ? PageAnswer{{}, true}
+                                  : asked.isEmpty()
                                       ? LoadPage(pageIndex, pageSize, cityCode, streetCode)
-                                      : PageAnswer{std::exchange(start.answer, QString()), false};
+                                      : PageAnswer{asked, false};
         if (pageIndex == 0)
             return; // 404: the portal has no such page
 
@@ -63,7 +69,7 @@ void HarvestRun::HarvestPair(qsizetype i, qsizetype j, int onlyPage) {
             ShowHouseProgress();
         }
         bool pageHadItems = false;
-        if (loaded.givenUp) {
+        if (loaded.givenUp && !lostBefore) {
             // Its lines already said why; this one says what is lost.
             Log(QStringLiteral("Ошибка: страница ") + QString::number(pageIndex) +
                 (IsReadablePage(page, loaded.text)
@@ -71,7 +77,7 @@ void HarvestRun::HarvestPair(qsizetype i, qsizetype j, int onlyPage) {
                      : QStringLiteral(" пришла не полностью или не в формате JSON, дома с нее "
                                       "не загружены")));
             LosePage({i, j, pageIndex});
-        } else {
+        } else if (!loaded.givenUp) {
             if (pageIndex == 1)
                 Log(QStringLiteral("Найдено домов: ") + page.TotalText());
             if (const JsonArray* items = page.Items(); items && !items->empty()) {

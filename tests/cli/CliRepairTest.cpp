@@ -148,6 +148,13 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
     const char* houseIncomplete = "Домов с неполными данными: 1";
     const OutageCase cases[] = {
         {"page 2 of 3", pagesOf3, {Outage("search", 2, 21)}, pageLost, {}, {1, 3, 3, 3}},
+        // The continuation leaves the lost page to the repair: it belongs before page 3's rows.
+        {"page 2 of 3, the run continued",
+         pagesOf3,
+         {Outage("search", 2, 21)},
+         pageLost,
+         OutageCase::kContinued,
+         {1, 3, 3, 3}},
         {"page 1 of the first pair",
          {all, c, city(0), c, city(1)},
          {Outage("search", 1, 20)},
