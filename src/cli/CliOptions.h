@@ -29,6 +29,8 @@ struct CliOptions {
 
     // Where the table, workbook, log file and passports go.
     QString outDirectory = QStringLiteral(".");
+    // The run that --resume or --repair takes up ("data123"); empty: the newest that fits.
+    QString runName;
 };
 
 // The options, or the reason why the arguments make no sense (a Russian text for the user).

@@ -71,6 +71,9 @@ public:
     // Whether the run ended with houses or search pages still missing (see the list beside the
     // table); read once the run has ended.
     bool LeftIncomplete() const { return leftIncomplete_.load(); }
+    // Whether the run reached its end: every pair (or every house of a repair) done and the
+    // workbook made when it makes one. Read once the run has ended.
+    bool Completed() const { return completed_.load(); }
 
     // Read by the window calls' implementations and by tests.
     QString LogMessageText;
@@ -98,6 +101,7 @@ private:
     std::atomic<bool> stoppedWhileHeld_{false}; // changed under gateMutex_
     std::atomic<bool> failed_{false};
     std::atomic<bool> leftIncomplete_{false};
+    std::atomic<bool> completed_{false};
     mutable std::mutex gateMutex_;
     std::condition_variable gateOpened_;
     std::atomic<bool> held_{false}; // changed under gateMutex_, read by IsHeld without it

@@ -3,6 +3,7 @@
 // houses are asked for again and put into their rows, in a new table that takes the old one's
 // name only when it is whole. The table streams through: only the houses being repaired are
 // held.
+#include "base/RussianPlural.h"
 #include "harvest/HarvestRun.h"
 #include "harvest/RunRecord.h"
 #include "harvest/RunWindow.h"
@@ -75,7 +76,9 @@ void HarvestRun::RepairTable() {
     const QMap<QString, int>& incomplete = history.incomplete;
     intervalMs_ = std::uint32_t(std::clamp<qint64>(qint64(window_.IntervalSeconds()) * 1000, 0,
                                                    std::numeric_limits<std::int32_t>::max()));
-    Log(QStringLiteral("Догружаем недостающие данные для %1 домов").arg(incomplete.size()));
+    Log(QStringLiteral("Догружаем недостающие данные для ") +
+        CountOf(incomplete.size(), QStringLiteral("дома"), QStringLiteral("домов"),
+                QStringLiteral("домов")));
     if (!history.lostPages.isEmpty())
         Log(QStringLiteral("Загружаем заново страниц поиска: %1").arg(history.lostPages.size()));
 
