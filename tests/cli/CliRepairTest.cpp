@@ -221,10 +221,11 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
         EXPECT_TRUE(
             faultyRun.out.contains(QStringLiteral(": %1\n").arg(QString::fromUtf8(o.endLine))));
         if (o.before == OutageCase::kContinued) {
-            QByteArray lines = ReadBytes(record);
-            lines.chop(1);
-            WriteBytes(record, lines.left(lines.lastIndexOf('\n') + 1));
-            EXPECT_EQ(takeUp("--resume").exitStatus, 3);
+            const QByteArray bytes = ReadBytes(record);
+            WriteBytes(record, bytes.left(bytes.lastIndexOf("\npair ") + 1));
+            const InProcessRun resumed = takeUp("--resume");
+            EXPECT_EQ(resumed.exitStatus, 3)
+                << resumed.err.toStdString() << resumed.out.toStdString();
         }
         if (o.before == OutageCase::kTwoRepairs) {
             EXPECT_EQ(takeUp("--repair").exitStatus, 3);
