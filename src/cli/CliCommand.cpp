@@ -203,7 +203,9 @@ int RunWorker(const CliOptions& options, const AddressJob& job, const QString& f
     // A stop that came after the last pair, while the workbook was made, took nothing away.
     if (interruptions > 0 && !worker.Completed())
         return kExitInterrupted;
-    return worker.Failed() || window.LogFileFailed() ? kExitFailed : kExitFinished;
+    if (worker.Failed() || window.LogFileFailed())
+        return kExitFailed;
+    return worker.LeftIncomplete() ? kExitIncomplete : kExitFinished;
 }
 
 int Harvest(const CliOptions& options, const CliContext& context) {
@@ -225,7 +227,7 @@ QString NamedRecord(const QString& given) {
 bool Fits(const RunHistory& history, const QString& folder, bool resume) {
     if (resume)
         return !history.Finished() || history.AwaitsWorkbook(folder);
-    return history.Finished() && !history.incomplete.isEmpty();
+    return history.Finished() && !history.Complete();
 }
 
 // --resume and --repair: the run named, or the newest of the folder that can be taken up, with
@@ -250,8 +252,7 @@ int TakeUp(const CliOptions& given, const CliContext& context) {
                 taken = &record;
         }
     }
-    if (!resume && taken != nullptr && taken->history.Finished() &&
-        taken->history.incomplete.isEmpty()) {
+    if (!resume && taken != nullptr && taken->history.Finished() && taken->history.Complete()) {
         Print(context.out, QStringLiteral("В выгрузке %1 нет домов с неполными данными")
                                .arg(taken->history.tableName));
         return kExitFinished;

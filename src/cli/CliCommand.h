@@ -10,6 +10,8 @@ struct DesktopBuses;
 inline constexpr int kExitFinished = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitInterrupted = 130;
+// The run ended, but houses or search pages are still missing (a repair may fetch them).
+inline constexpr int kExitIncomplete = 3;
 
 // What the command runs with besides its arguments; the program gives the machine's clock and
 // its standard streams, tests a fake clock and files of their own.

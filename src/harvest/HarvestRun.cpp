@@ -129,7 +129,7 @@ void HarvestRun::WalkPairs() {
             Log(QStringLiteral("Начинаем выгрузку региона ") + worker_.RegionName +
                 QStringLiteral(", города ") + worker_.CitiesNamesList.value(i) +
                 QStringLiteral(", улицы ") + worker_.StreetsNamesList.value(j));
-            HarvestPair(worker_.CitiesCodesList[i], worker_.StreetsCodesList[j]);
+            HarvestPair(i, j);
             worker_.WaitWhileHeld();
             // The rows on disk before the line that counts them: a power cut never leaves a
             // record that promises rows the table lost.

@@ -1,21 +1,25 @@
 #pragma once
 
+#include "harvest/RunRecord.h"
+
 #include "json/JsonValue.h"
 #include <QHash>
+#include <QMap>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class Clock;
-struct RunJob;
-class RunRecord;
-struct TableContents;
 class OutputTable;
 class PortalClient;
 class RunWindow;
 class Scraper;
+class TableRewrite;
 
 // The stop request was seen at a stop point: the run goes straight to its end steps.
 struct RunStopped {};
@@ -52,8 +56,14 @@ private:
     // A table or record line that could not be written: said once, and the run ends.
     void EndAfterWriteFailure(const QString& message);
 
-    // Paging of one city and street pair.
-    void HarvestPair(const QString& cityCode, const QString& streetCode);
+    // Paging of the pair of city i and street j; with onlyPage, that page alone.
+    void HarvestPair(qsizetype i, qsizetype j, int onlyPage = 0);
+    // What came of up to twenty attempts at one page: the latest answer, and whether the page
+    // was given up (its latest answer, if any, blank or cut short).
+    struct PageAnswer {
+        QString text;
+        bool givenUp = false;
+    };
     // Where the paging of a pair begins: page 1, or, in the pair a continuation begins in, the
     // page where the run stopped when the listing has not moved (ResumedPair.cpp).
     struct PageStart {
@@ -62,20 +72,24 @@ private:
         QString answer; // that page's answer when it has already been asked for
     };
     PageStart StartOfPair(int pageSize, const QString& cityCode, const QString& streetCode);
-    // Up to twenty attempts at one page; gives the answer, empty when the page was given up.
     // Clears pageIndex after a 404.
-    QString LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
-                     const QString& streetCode);
+    PageAnswer LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
+                        const QString& streetCode);
+    // Records a lost page at the table's row count: at once in a run, with the new table in a
+    // repair.
+    void LosePage(const LostPage& page);
     void VisitHouse(const JsonValue& item);
     // The answers of one house's requests among `parts` (HousePart) that the options allow,
-    // and the parts whose attempts were all used up.
+    // the parts answered and the parts whose attempts were all used up.
     struct HouseAnswers {
         QString map;
         QString passport;
         QString card;
+        int answered = 0;
         int missing = 0;
     };
-    HouseAnswers FetchHouse(const QString& guid, const QString& cardUrl, int parts);
+    // Fills `answers` part by part, so that a stop keeps the parts answered before it.
+    void FetchHouse(const QString& guid, const QString& cardUrl, int parts, HouseAnswers& answers);
     // Up to twenty attempts at one house request: send() sends it and keeps its answer; after
     // a request that succeeded, keep() (when given) stores what must be stored. False when all
     // twenty failed (a 404 is an answer: "no data").
@@ -93,9 +107,15 @@ private:
     bool SkipsWrittenHouse(const QString& guid);
     // "Домов с неполными данными: N" and the list beside the table, when there are any.
     void ReportIncompleteHouses();
-    // Asks again for the missing parts of the incomplete houses and replaces their rows
-    // (TableRepair.cpp).
+    // Asks again for the lost pages and the missing parts of the incomplete houses, inserts
+    // and replaces their rows (TableRepair.cpp).
     void RepairTable();
+    // Lost pages with the row before which their houses belong, in table order.
+    using LostPagesInOrder = std::vector<std::pair<qint64, LostPage>>;
+    // Inserts the houses of the lost pages from `next` on that belong before old row `row`
+    // (every page left: -1); after a stop, only records where each page now belongs.
+    void InsertLostPages(const LostPagesInOrder& lost, std::size_t& next, qint64 row,
+                         bool& stopped);
 
     void Log(const QString& message);
     // The line of a request about to be sent; a stop that released a held worker ends the run
@@ -120,7 +140,13 @@ private:
     std::uint32_t intervalMs_ = 0;
     bool savePassports_ = true; // off when the passport folder could not be made
     std::unique_ptr<RunRecord> record_;
-    std::unique_ptr<TableContents> repaired_; // the table read back for a repair
+    // A repair: the table's end when read back, its houses, the new table while it is written,
+    // and what is recorded once it has taken the old one's place.
+    qint64 repairedEnd_ = 0;
+    QSet<QString> inTable_;
+    TableRewrite* rewrite_ = nullptr;
+    QMap<LostPage, qint64> lostInRepair_;
+    QMap<QString, int> missingInRepair_;
     // Rows written after the record's last finished pair, each sparing one visit of its house.
     // Kept past the first pair: a record that fell behind its table leaves rows of later pairs.
     QHash<QString, int> writtenInPair_;

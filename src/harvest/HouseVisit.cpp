@@ -11,6 +11,7 @@
 #include "records/OutputTable.h"
 #include "records/PassportFiles.h"
 #include "records/RecordsError.h"
+#include "records/TableRewrite.h"
 
 #include <limits>
 
@@ -29,11 +30,23 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
     // the houses it sees begin for the pace, and this one costs no time.
     if (SkipsWrittenHouse(guid))
         return;
+    // A repair inserts only the houses that the table lacks.
+    if (rewrite_ != nullptr && inTable_.contains(guid))
+        return;
     ShowHouseProgress();
-    const HouseAnswers answers = FetchHouse(guid, HouseCardUrl(HouseTypeCode(&item), guid),
-                                            kCoordinatesPart | kPassportPart | kCardPart);
+    HouseAnswers answers;
+    FetchHouse(guid, HouseCardUrl(HouseTypeCode(&item), guid),
+               kCoordinatesPart | kPassportPart | kCardPart, answers);
     const QStringList row = BuildHouseRow(item, answers.map, answers.passport, answers.card);
     worker_.WaitWhileHeld();
+    if (rewrite_ != nullptr) {
+        if (answers.missing != 0)
+            missingInRepair_[guid] |= answers.missing;
+        rewrite_->WriteRow(row);
+        inTable_.insert(guid);
+        ++tableRows_;
+        return;
+    }
     // Recorded before the row: a kill between them leaves a house without row, which the
     // continuation drops from the list and visits again.
     if (answers.missing != 0)
@@ -46,13 +59,15 @@ void HarvestRun::VisitHouse(const JsonValue& item) {
     ++tableRows_;
 }
 
-HarvestRun::HouseAnswers HarvestRun::FetchHouse(const QString& guid, const QString& cardUrl,
-                                                int parts) {
-    HouseAnswers answers;
-    if ((parts & kCoordinatesPart) && window_.RequestCoordinates() &&
-        !HouseAttempts(QStringLiteral("Загружаем координаты для дома ") + guid,
-                       [&] { answers.map = client_->Get(MapLookupUrl(guid)); }))
-        answers.missing |= kCoordinatesPart;
+void HarvestRun::FetchHouse(const QString& guid, const QString& cardUrl, int parts,
+                            HouseAnswers& answers) {
+    const auto note = [&](int part, bool answered) {
+        (answered ? answers.answered : answers.missing) |= part;
+    };
+    if ((parts & kCoordinatesPart) && window_.RequestCoordinates())
+        note(kCoordinatesPart,
+             HouseAttempts(QStringLiteral("Загружаем координаты для дома ") + guid,
+                           [&] { answers.map = client_->Get(MapLookupUrl(guid)); }));
 
     if ((parts & kPassportPart) && window_.RequestPassports()) {
         QByteArray passportBytes;
@@ -75,15 +90,12 @@ HarvestRun::HouseAnswers HarvestRun::FetchHouse(const QString& guid, const QStri
                     SavePassport(directory_, guid, passportBytes);
                 }
             });
-        if (!answered)
-            answers.missing |= kPassportPart;
+        note(kPassportPart, answered);
     }
 
-    if ((parts & kCardPart) && window_.RequestCards() &&
-        !HouseAttempts(QStringLiteral("Загружаем карточку для дома ") + guid,
-                       [&] { answers.card = client_->Get(cardUrl); }))
-        answers.missing |= kCardPart;
-    return answers;
+    if ((parts & kCardPart) && window_.RequestCards())
+        note(kCardPart, HouseAttempts(QStringLiteral("Загружаем карточку для дома ") + guid,
+                                      [&] { answers.card = client_->Get(cardUrl); }));
 }
 
 bool HarvestRun::HouseAttempts(const QString& message, const std::function<void()>& send,

@@ -13,11 +13,17 @@ QString IncompleteListPath(const QString& tablePath) {
     return path + QStringLiteral("-incomplete.txt");
 }
 
-void SaveIncompleteList(const QString& path, const QMap<QString, int>& incomplete) {
+void SaveIncompleteList(const QString& path, const RunHistory& history) {
     QByteArray text = QStringLiteral("Дом\tНет данных\r\n").toUtf8();
-    for (auto house = incomplete.cbegin(); house != incomplete.cend(); ++house)
+    for (auto house = history.incomplete.cbegin(); house != history.incomplete.cend(); ++house)
         text +=
             (house.key() + u'\t' + HousePartsText(house.value()) + QStringLiteral("\r\n")).toUtf8();
+    if (!history.lostPages.isEmpty())
+        text += QStringLiteral("\r\nСтраница поиска\tГород\tУлица\r\n").toUtf8();
+    for (const LostPage& page : history.lostPages.keys())
+        text += (QString::number(page.page) + u'\t' + history.job.cityNames.value(page.i) + u'\t' +
+                 history.job.streetNames.value(page.j) + QStringLiteral("\r\n"))
+                    .toUtf8();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         throw MessageError(

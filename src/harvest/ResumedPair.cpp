@@ -41,7 +41,7 @@ HarvestRun::PageStart HarvestRun::StartOfPair(int pageSize, const QString& cityC
     if (stopPage > std::numeric_limits<int>::max())
         return {};
     int pageIndex = int(checked);
-    const QString answer = LoadPage(pageIndex, pageSize, cityCode, streetCode);
+    const QString answer = LoadPage(pageIndex, pageSize, cityCode, streetCode).text;
     const SearchPageAnswer page(answer);
     const JsonArray* items = page.IsObject() ? page.Items() : nullptr;
     if (pageIndex == 0 || items == nullptr)

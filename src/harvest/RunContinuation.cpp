@@ -122,7 +122,8 @@ void HarvestRun::TakeUpTable(const QString& recordPath, bool repair) {
             record_->Repaired(guid);
 
     if (repair) {
-        repaired_ = std::move(contents);
+        repairedEnd_ = contents->wholeLinesEnd;
+        inTable_ = inTable;
         return;
     }
     worker_.WaitWhileHeld();
@@ -150,16 +151,22 @@ bool HarvestRun::SkipsWrittenHouse(const QString& guid) {
 void HarvestRun::ReportIncompleteHouses() {
     if (!record_ || !table_)
         return;
-    const QMap<QString, int>& incomplete = record_->History().incomplete;
+    const RunHistory& history = record_->History();
     const QString listPath = IncompleteListPath(table_->TablePath());
-    if (incomplete.isEmpty()) {
+    if (history.Complete()) {
         // A repair that filled every gap leaves no list behind.
         RemoveIncompleteList(listPath);
         return;
     }
-    Log(QStringLiteral("Домов с неполными данными: ") + QString::number(incomplete.size()));
+    worker_.leftIncomplete_ = true;
+    if (!history.incomplete.isEmpty())
+        Log(QStringLiteral("Домов с неполными данными: ") +
+            QString::number(history.incomplete.size()));
+    if (!history.lostPages.isEmpty())
+        Log(QStringLiteral("Страниц поиска не загружено: ") +
+            QString::number(history.lostPages.size()));
     try {
-        SaveIncompleteList(listPath, incomplete);
+        SaveIncompleteList(listPath, history);
     } catch (const MessageError& failure) {
         worker_.failed_ = true;
         Log(QStringLiteral("Ошибка: ") + failure.message());

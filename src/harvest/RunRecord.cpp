@@ -12,13 +12,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-const QByteArray kTag = "house-export-run 1";
+// Version 2 added the lost pages and the rewritten table; a version 1 record has neither and is
+// read as it is, its tag raised to 2 once the record is taken up (same length, so in place).
+const QByteArray kTag = "house-export-run 2";
+const QByteArray kFirstTag = "house-export-run 1";
 constexpr QByteArrayView kTagStart = "house-export-run ";
 
 struct PartName {
@@ -126,6 +130,25 @@ int PartsOf(QByteArrayView words) {
     return parts;
 }
 
+// "lost i j page rows" (rows given) or "found i j page" of the job's pairs.
+bool ApplyPageEvent(const QList<QByteArray>& words, RunHistory& history) {
+    const bool lost = words[0] == "lost";
+    if (words.size() != (lost ? 5 : 4))
+        return false;
+    const auto i = Number(words[1]), j = Number(words[2]), page = Number(words[3]);
+    const auto rows = lost ? Number(words[4]) : std::optional<qint64>(0);
+    if (!i || !j || !page || !rows || *i >= history.job.cityCodes.size() ||
+        *j >= history.job.streetCodes.size() || *page < 1 ||
+        *page > std::numeric_limits<int>::max())
+        return false;
+    const LostPage key{*i, *j, int(*page)};
+    if (lost)
+        history.lostPages.insert(key, *rows);
+    else
+        history.lostPages.remove(key);
+    return true;
+}
+
 // Applies one event line; false when it is not one.
 bool ApplyEvent(QByteArrayView line, RunHistory& history) {
     if (line == kWorkbookLine) {
@@ -135,6 +158,18 @@ bool ApplyEvent(QByteArrayView line, RunHistory& history) {
     // Any other event changes the table or the run after the workbook was made from it.
     if (history.workbookMade)
         history.workbookMade = false;
+    if (line.startsWith("lost ") || line.startsWith("found "))
+        return ApplyPageEvent(line.toByteArray().split(' '), history);
+    if (line.startsWith("table ")) {
+        const QList<QByteArray> words = line.toByteArray().split(' ');
+        const auto rows = words.size() == 3 ? Number(words[1]) : std::nullopt;
+        const auto bytes = words.size() == 3 ? Number(words[2]) : std::nullopt;
+        if (!rows || !bytes)
+            return false;
+        history.rowsAtPairEnd = *rows;
+        history.bytesAtPairEnd = *bytes;
+        return true;
+    }
     if (line.startsWith("pair ")) {
         const QList<QByteArray> words = line.toByteArray().split(' ');
         if (words.size() != 5)
@@ -177,7 +212,7 @@ RunHistory ParseRecord(const QString& path, const QByteArray& bytes, qint64& who
             line.chop(1);
     if (lines.isEmpty() || !lines[0].startsWith(kTagStart))
         Refuse(path, QStringLiteral("это не запись выгрузки"));
-    if (lines[0] != kTag)
+    if (lines[0] != kTag && lines[0] != kFirstTag)
         Refuse(path, QStringLiteral("запись сделана другой версией программы (%1)")
                          .arg(QString::fromUtf8(lines[0])));
     if (lines.size() < 2)
@@ -273,8 +308,14 @@ std::unique_ptr<RunRecord> RunRecord::Create(const QString& path, const QString&
 std::unique_ptr<RunRecord> RunRecord::Take(const QString& path) {
     FileDescriptor file = Locked(path, O_RDWR);
     qint64 end = 0;
-    RunHistory history = ParseRecord(path, ReadAll(path), end);
+    const QByteArray bytes = ReadAll(path);
+    RunHistory history = ParseRecord(path, bytes, end);
     if (::ftruncate(file.Get(), end) != 0 || ::lseek(file.Get(), end, SEEK_SET) != end)
+        Refuse(path, SystemReason(errno));
+    // Lines of this version may follow: an older program must not read them as its own.
+    if ((bytes.startsWith(QByteArray(kFirstTag + '\n')) ||
+         bytes.startsWith(QByteArray(kFirstTag + "\r\n"))) &&
+        ::pwrite(file.Get(), kTag.constData(), std::size_t(kTag.size()), 0) != kTag.size())
         Refuse(path, SystemReason(errno));
     std::unique_ptr<RunRecord> record(new RunRecord(path, std::move(file)));
     record->history_ = std::move(history);
@@ -291,12 +332,34 @@ void RunRecord::PairDone(qint64 i, qint64 j, qint64 rows, qint64 bytes) {
 }
 
 void RunRecord::Incomplete(const QString& guid, int parts) {
+    StillMissing(guid, history_.incomplete.value(guid) | parts);
+}
+
+void RunRecord::StillMissing(const QString& guid, int parts) {
     QByteArrayList words;
     for (const PartName& name : kParts)
         if (parts & name.part)
             words.append(name.word.toByteArray());
     Append("incomplete " + words.join(',') + ' ' + guid.toUtf8() + '\n');
     history_.incomplete.insert(guid, parts);
+}
+
+void RunRecord::PageLost(const LostPage& page, qint64 rows) {
+    Append("lost " + QByteArray::number(page.i) + ' ' + QByteArray::number(page.j) + ' ' +
+           QByteArray::number(page.page) + ' ' + QByteArray::number(rows) + '\n');
+    history_.lostPages.insert(page, rows);
+}
+
+void RunRecord::PageFound(const LostPage& page) {
+    Append("found " + QByteArray::number(page.i) + ' ' + QByteArray::number(page.j) + ' ' +
+           QByteArray::number(page.page) + '\n');
+    history_.lostPages.remove(page);
+}
+
+void RunRecord::TableRewritten(qint64 rows, qint64 bytes) {
+    Append("table " + QByteArray::number(rows) + ' ' + QByteArray::number(bytes) + '\n');
+    history_.rowsAtPairEnd = rows;
+    history_.bytesAtPairEnd = bytes;
 }
 
 void RunRecord::Repaired(const QString& guid) {

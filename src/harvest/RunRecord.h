@@ -37,9 +37,19 @@ enum HousePart : int { kCoordinatesPart = 1, kPassportPart = 2, kCardPart = 4 };
 // "координаты, карточка": the parts in their order of request.
 QString HousePartsText(int parts);
 
+// A search page given up after its attempts: its pair (i, j of the walk) and its number.
+struct LostPage {
+    qint64 i = 0;
+    qint64 j = 0;
+    int page = 0;
+
+    auto operator<=>(const LostPage&) const = default;
+};
+
 // What a record says about its run: the job, the pairs finished (in walk order, as i * number
-// of streets + j), the table as it stood when the latest of them was finished, and the houses
-// left incomplete with their missing parts.
+// of streets + j), the table as it stood when the latest of them was finished (or as a repair
+// rewrote it), the houses left incomplete with their missing parts, and the search pages lost
+// with the table's row count when each was lost: where their houses belong.
 struct RunHistory {
     QString tableName;
     RunJob job;
@@ -47,6 +57,7 @@ struct RunHistory {
     qint64 rowsAtPairEnd = 0;
     qint64 bytesAtPairEnd = 0; // 0: no pair finished yet
     QMap<QString, int> incomplete;
+    QMap<LostPage, qint64> lostPages;
     // Whether the workbook was made from the table as it stands (no event since); none when the
     // record was kept by a version that did not say.
     std::optional<bool> workbookMade;
@@ -55,6 +66,8 @@ struct RunHistory {
         return pairsDone.contains(i * job.streetCodes.size() + j);
     }
     bool Finished() const { return pairsDone.size() == job.Pairs(); }
+    // Whether nothing is missing: no incomplete house and no lost page.
+    bool Complete() const { return incomplete.isEmpty() && lostPages.isEmpty(); }
     // Every pair is done but the workbook is not made: the run still has its last step to take.
     // A record that does not say is judged by the workbook beside the table in `directory`.
     bool AwaitsWorkbook(const QString& directory) const;
@@ -103,9 +116,19 @@ public:
     const RunHistory& History() const { return history_; }
 
     void PairDone(qint64 i, qint64 j, qint64 rows, qint64 bytes);
+    // Adds parts to those the house already misses: a house listed on two pairs may miss one
+    // part on each.
     void Incomplete(const QString& guid, int parts);
+    // Exactly these parts are still missing after a repair (none: use Repaired).
+    void StillMissing(const QString& guid, int parts);
     // The house is no longer incomplete: repaired, or its row never reached the table.
     void Repaired(const QString& guid);
+    // A search page was lost when the table had `rows` rows; a page lost again moves there.
+    void PageLost(const LostPage& page, qint64 rows);
+    // A lost page's houses are in the table now.
+    void PageFound(const LostPage& page);
+    // A repair rewrote the table: its rows and bytes now.
+    void TableRewritten(qint64 rows, qint64 bytes);
     // Lets another process take the record while this run makes its workbook.
     void Unlock();
     // The workbook is made from the table: recorded unless another process took the record

@@ -2,6 +2,7 @@
 #include "base/Clock.h"
 #include "base/MessageError.h"
 #include "harvest/HarvestRun.h"
+#include "harvest/RunRecord.h"
 #include "harvest/RunWindow.h"
 #include "harvest/Scraper.h"
 #include "http/PortalClient.h"
@@ -22,7 +23,7 @@ bool IsBlank(const QString& answer) {
     return std::all_of(answer.begin(), answer.end(), [](QChar c) { return c.unicode() <= 0x20; });
 }
 
-// Whether a page can be read: a JSON object, or the blank answer of a page given up.
+// Whether a page can be read: a JSON object, or a blank answer (asked for again).
 bool IsReadablePage(const SearchPageAnswer& page, const QString& answer) {
     return page.IsObject() || IsBlank(answer);
 }
@@ -34,26 +35,32 @@ std::uint32_t IntervalMs(int seconds) {
 
 } // namespace
 
-void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode) {
+void HarvestRun::HarvestPair(qsizetype i, qsizetype j, int onlyPage) {
+    const QString cityCode = worker_.CitiesCodesList[i];
+    const QString streetCode = worker_.StreetsCodesList[j];
     const int pageSize = window_.PageSize();
     lastTotal_ = 0; // a pair pages by its own total only
     intervalMs_ = IntervalMs(window_.IntervalSeconds());
-    PageStart start = StartOfPair(pageSize, cityCode, streetCode);
+    PageStart start =
+        onlyPage == 0 ? StartOfPair(pageSize, cityCode, streetCode) : PageStart{onlyPage, 0, {}};
     int pageIndex = start.pageIndex; // 0 once the pair's paging has ended
     qint64 received = start.received;
     while (pageIndex != 0) {
         intervalMs_ = IntervalMs(window_.IntervalSeconds());
-        const QString answer = start.answer.isEmpty()
-                                   ? LoadPage(pageIndex, pageSize, cityCode, streetCode)
-                                   : std::exchange(start.answer, QString());
+        // A continuation leaves a page lost before the stop to the repair, which puts its
+        // houses where they belong rather than after the rows written since.
+        const bool lostBefore =
+            rewrite_ == nullptr && record_->History().lostPages.contains({i, j, pageIndex});
+        const QString asked = std::exchange(start.answer, QString());
+        const PageAnswer loaded = lostBefore ? PageAnswer{{}, true}
+                                  : asked.isEmpty()
+                                      ? LoadPage(pageIndex, pageSize, cityCode, streetCode)
+                                      : PageAnswer{asked, false};
         if (pageIndex == 0)
             return; // 404: the portal has no such page
 
-        const SearchPageAnswer page(answer);
-        // A page left blank after its attempts is read as it is (its lines already said why);
-        // one that stayed cut short or of another kind loses its houses only.
-        const bool readable = IsReadablePage(page, answer);
-        if (readable)
+        const SearchPageAnswer page(loaded.text);
+        if (!loaded.givenUp)
             lastTotal_ = page.Total();
         if (pageIndex == 1) {
             worker_.ProgressBarMax = std::int32_t(
@@ -62,11 +69,15 @@ void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode)
             ShowHouseProgress();
         }
         bool pageHadItems = false;
-        if (!readable) {
+        if (loaded.givenUp && !lostBefore) {
+            // Its lines already said why; this one says what is lost.
             Log(QStringLiteral("Ошибка: страница ") + QString::number(pageIndex) +
-                QStringLiteral(
-                    " пришла не полностью или не в формате JSON, дома с нее не загружены"));
-        } else {
+                (IsReadablePage(page, loaded.text)
+                     ? QStringLiteral(" не загрузилась, дома с нее не загружены")
+                     : QStringLiteral(" пришла не полностью или не в формате JSON, дома с нее "
+                                      "не загружены")));
+            LosePage({i, j, pageIndex});
+        } else if (!loaded.givenUp) {
             if (pageIndex == 1)
                 Log(QStringLiteral("Найдено домов: ") + page.TotalText());
             if (const JsonArray* items = page.Items(); items && !items->empty()) {
@@ -79,17 +90,27 @@ void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode)
         }
         // The portal's total ends the paging; a page that lists nobody ends it too, so that a
         // portal announcing more houses than it lists is not asked for pages without end. After
-        // a lost page the paging goes on while the total promises further pages.
-        const bool morePages = readable ? pageHadItems : qint64(pageIndex) * pageSize < lastTotal_;
-        if (received < lastTotal_ && morePages)
+        // a lost page the paging goes on while the total promises further pages; a lost first
+        // page leaves no total.
+        const bool morePages =
+            loaded.givenUp ? qint64(pageIndex) * pageSize < lastTotal_ : pageHadItems;
+        if (onlyPage == 0 && received < lastTotal_ && morePages)
             ++pageIndex;
         else
             pageIndex = 0;
     }
 }
 
-QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
-                             const QString& streetCode) {
+void HarvestRun::LosePage(const LostPage& page) {
+    worker_.WaitWhileHeld();
+    if (rewrite_ != nullptr)
+        lostInRepair_.insert(page, tableRows_);
+    else
+        record_->PageLost(page, tableRows_);
+}
+
+HarvestRun::PageAnswer HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
+                                            const QString& streetCode) {
     QString answer;
     for (int attempt = 0; attempt < kAttempts;) {
         WaitForInterval();
@@ -119,7 +140,7 @@ QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCo
             PauseAfterError(message);
             if (worker_.result == kClosedByPortal) {
                 if (pageIndex == 20)
-                    return {};
+                    return {answer, true};
                 Log(QStringLiteral("Включилась блокировка, делаем паузу 3 минуты"));
                 lastSuccessTick_ = clock_.TickCount();
                 while (clock_.TickCount() - lastSuccessTick_ < kBlockPauseMs &&
@@ -130,8 +151,8 @@ QString HarvestRun::LoadPage(int& pageIndex, int pageSize, const QString& cityCo
             continue;
         }
         lastSuccessTick_ = clock_.TickCount();
-        return answer;
+        return {answer, false};
     }
-    // Given up: the latest answer that came tells whether the page was blank or lost.
-    return answer;
+    // Given up: the latest answer that came tells whether the page was blank or cut short.
+    return {answer, true};
 }

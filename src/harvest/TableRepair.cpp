@@ -1,8 +1,9 @@
-// Repair of a finished run: the missing parts of its incomplete houses are asked for again and
-// their rows replaced, in a new table that takes the old one's name only when it is whole.
-#include "base/MessageError.h"
+// Repair of a finished run: its lost search pages are asked for again and their houses inserted
+// where an uninterrupted run would have written them, and the missing parts of its incomplete
+// houses are asked for again and put into their rows, in a new table that takes the old one's
+// name only when it is whole. The table streams through: only the houses being repaired are
+// held.
 #include "base/RussianPlural.h"
-#include "base/WriteAll.h"
 #include "harvest/HarvestRun.h"
 #include "harvest/RunRecord.h"
 #include "harvest/RunWindow.h"
@@ -10,32 +11,27 @@
 #include "portal/PortalApi.h"
 #include "records/HouseRow.h"
 #include "records/OutputTable.h"
+#include "records/RecordsError.h"
 #include "records/TableHeader.h"
 #include "records/TableReadBack.h"
+#include "records/TableRewrite.h"
 #include "records/TableRowText.h"
 
 #include "json/JsonAccess.h"
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+#include <QScopeGuard>
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
-// The columns that each request fills (the rest come from the search item).
-bool FilledBy(int part, int column) {
-    switch (part) {
-    case kCoordinatesPart:
-        return column == 8;
-    case kPassportPart:
-        return column >= 26;
-    case kCardPart:
-        return column == 9 || column == 10 || column == 15 || (column >= 19 && column <= 25);
-    }
-    return false;
-}
+constexpr std::pair<int, HouseRequest> kPartRequests[] = {{kCoordinatesPart, HouseRequest::Map},
+                                                          {kPassportPart, HouseRequest::Passport},
+                                                          {kCardPart, HouseRequest::Card}};
 
 // The search item as far as the card columns read it: the house guid.
 JsonValue ItemOf(const QString& guid) {
@@ -44,82 +40,129 @@ JsonValue ItemOf(const QString& guid) {
     return ParseLenient(QString::fromUtf8(text)).value_or(JsonValue());
 }
 
+// The row with the columns of the answered parts taken from the fresh row.
+QByteArray Mended(const QByteArray& row, const QStringList& fresh, int answered) {
+    QStringList fields = QString::fromUtf8(row).split(u'\t');
+    for (int column = 1; column <= TableColumnCount; ++column)
+        for (const auto& [part, request] : kPartRequests)
+            if ((answered & part) && FilledByRequest(request, column))
+                fields[ColumnIndex(column)] = fresh[ColumnIndex(column)];
+    return TableRowText(fields).toUtf8();
+}
+
 } // namespace
 
+void HarvestRun::InsertLostPages(const LostPagesInOrder& lost, std::size_t& next, qint64 row,
+                                 bool& stopped) {
+    for (; next < lost.size() && (row < 0 || lost[next].first <= row); ++next) {
+        const LostPage& page = lost[next].second;
+        if (stopped) {
+            lostInRepair_.insert(page, tableRows_);
+            continue;
+        }
+        try {
+            // A lost first page left the pair without its total: the pair is paged again.
+            HarvestPair(page.i, page.j, page.page == 1 ? 0 : page.page);
+        } catch (const RunStopped&) {
+            // The houses inserted so far stay; the rest of the page belongs right after them.
+            stopped = true;
+            lostInRepair_.insert(page, tableRows_);
+        }
+    }
+}
+
 void HarvestRun::RepairTable() {
-    const QString path = table_->TablePath();
-    const QMap<QString, int> incomplete = record_->History().incomplete;
+    const RunHistory history = record_->History();
+    const QMap<QString, int>& incomplete = history.incomplete;
     intervalMs_ = std::uint32_t(std::clamp<qint64>(qint64(window_.IntervalSeconds()) * 1000, 0,
                                                    std::numeric_limits<std::int32_t>::max()));
     Log(QStringLiteral("Догружаем недостающие данные для ") +
         CountOf(incomplete.size(), QStringLiteral("дома"), QStringLiteral("домов"),
                 QStringLiteral("домов")));
+    if (!history.lostPages.isEmpty())
+        Log(QStringLiteral("Загружаем заново страниц поиска: %1").arg(history.lostPages.size()));
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw MessageError(
-            QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-    const QByteArray old = file.read(repaired_->wholeLinesEnd);
-    file.close();
+    std::optional<TableRewrite> rewrite;
+    try {
+        rewrite.emplace(table_->TablePath(), repairedEnd_);
+    } catch (const RecordsError& failure) {
+        throw TableWriteFailed{failure.message()};
+    }
+    rewrite_ = &*rewrite;
+    const auto detach = qScopeGuard([this] { rewrite_ = nullptr; });
+    tableRows_ = 0;
 
     worker_.ProgressBarMax = std::int32_t(incomplete.size());
     worker_.ProgressBarPosition = 0;
     ShowHouseProgress();
-    QMap<qsizetype, QString> newRows; // row index -> the row's new text
-    QMap<QString, int> stillMissing;
-    for (auto house = incomplete.cbegin(); house != incomplete.cend(); ++house) {
-        const QString& guid = house.key();
-        ++worker_.ProgressBarPosition;
-        ShowHouseProgress();
-        const qsizetype first = repaired_->guids.indexOf(guid);
-        const qsizetype start = first == 0 ? repaired_->headerEnd : repaired_->rowEnds[first - 1];
-        const QByteArrayView firstRow(old.constData() + start,
-                                      repaired_->rowEnds[first] - 2 - start);
-        const HouseAnswers answers =
-            FetchHouse(guid, HouseCardUrl(RowHouseTypeCode(firstRow), guid), house.value());
-        const QStringList fresh =
-            BuildHouseRow(ItemOf(guid), answers.map, answers.passport, answers.card);
-        const int answered = house.value() & ~answers.missing;
-        stillMissing.insert(guid, house.value() & answers.missing);
-        // Every row of the house gets the new columns; a house listed on two pairs has two.
-        for (qsizetype row = first; row >= 0; row = repaired_->guids.indexOf(guid, row + 1)) {
-            const qsizetype from = row == 0 ? repaired_->headerEnd : repaired_->rowEnds[row - 1];
-            QStringList fields =
-                QString::fromUtf8(old.constData() + from, repaired_->rowEnds[row] - 2 - from)
-                    .split(u'\t');
-            for (int column = 1; column <= TableColumnCount; ++column)
-                for (const int part : {kCoordinatesPart, kPassportPart, kCardPart})
-                    if ((answered & part) && FilledBy(part, column))
-                        fields[ColumnIndex(column)] = fresh[ColumnIndex(column)];
-            newRows.insert(row, TableRowText(fields));
+    struct Fetched {
+        QStringList fresh;
+        int answered = 0;
+    };
+    QHash<QString, Fetched> fetched; // every row of a house gets the same new columns
+    // In the order of their rows; pages at one row in the order of the walk.
+    LostPagesInOrder lost;
+    for (auto page = history.lostPages.cbegin(); page != history.lostPages.cend(); ++page)
+        lost.emplace_back(page.value(), page.key());
+    std::sort(lost.begin(), lost.end());
+    std::size_t nextLost = 0;
+    // A stop keeps what has come: the rest of the table is copied as it is.
+    bool stopped = false;
+    QByteArray row;
+    for (qint64 oldRow = 0;; ++oldRow) {
+        InsertLostPages(lost, nextLost, oldRow, stopped);
+        if (!rewrite->NextRow(row))
+            break;
+        const QString guid = RowHouseGuid(row);
+        const auto parts = incomplete.constFind(guid);
+        if (parts == incomplete.cend()) {
+            rewrite->WriteRowText(row);
+            continue;
         }
+        auto house = fetched.find(guid);
+        if (house == fetched.end()) {
+            HouseAnswers answers;
+            if (!stopped) {
+                ++worker_.ProgressBarPosition;
+                ShowHouseProgress();
+                try {
+                    FetchHouse(guid, HouseCardUrl(RowHouseTypeCode(row), guid), parts.value(),
+                               answers);
+                } catch (const RunStopped&) {
+                    stopped = true;
+                }
+            }
+            house = fetched.insert(
+                guid, {BuildHouseRow(ItemOf(guid), answers.map, answers.passport, answers.card),
+                       answers.answered});
+        }
+        rewrite->WriteRowText(house->answered == 0 ? row
+                                                   : Mended(row, house->fresh, house->answered));
     }
+    InsertLostPages(lost, nextLost, -1, stopped);
 
-    // The new table under a temporary name, renamed over the old one once it is whole: a kill
-    // meanwhile leaves the old table as it was.
     worker_.WaitWhileHeld();
-    QSaveFile table(path);
-    if (!table.open(QIODevice::WriteOnly))
-        throw TableWriteFailed{
-            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString())};
-    qint64 from = 0;
-    for (auto row = newRows.cbegin(); row != newRows.cend(); ++row) {
-        const qint64 start =
-            row.key() == 0 ? repaired_->headerEnd : repaired_->rowEnds[row.key() - 1];
-        table.write(old.constData() + from, start - from);
-        table.write((row.value() + QStringLiteral("\r\n")).toUtf8());
-        from = repaired_->rowEnds[row.key()];
+    try {
+        rewrite->Commit();
+    } catch (const RecordsError& failure) {
+        throw TableWriteFailed{failure.message()};
     }
-    table.write(old.constData() + from, old.size() - from);
-    if (!table.commit())
-        throw TableWriteFailed{
-            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString())};
-
-    worker_.WaitWhileHeld();
-    for (auto house = stillMissing.cbegin(); house != stillMissing.cend(); ++house) {
-        if (house.value() == 0)
+    // Recorded once the new table is in place: a failed write records nothing.
+    record_->TableRewritten(rewrite->Rows(), rewrite->Bytes());
+    for (auto page = lostInRepair_.cbegin(); page != lostInRepair_.cend(); ++page)
+        record_->PageLost(page.key(), page.value());
+    for (const LostPage& page : history.lostPages.keys())
+        if (!lostInRepair_.contains(page))
+            record_->PageFound(page);
+    for (auto house = fetched.cbegin(); house != fetched.cend(); ++house) {
+        const int missing = incomplete.value(house.key()) & ~house->answered;
+        if (missing == 0)
             record_->Repaired(house.key());
-        else if (house.value() != incomplete.value(house.key()))
-            record_->Incomplete(house.key(), house.value());
+        else if (missing != incomplete.value(house.key()))
+            record_->StillMissing(house.key(), missing);
     }
+    for (auto house = missingInRepair_.cbegin(); house != missingInRepair_.cend(); ++house)
+        record_->Incomplete(house.key(), house.value());
+    if (stopped)
+        throw RunStopped{};
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "json/JsonValue.h"
-
 #include <QString>
 #include <QStringList>
 
@@ -11,3 +10,10 @@
 // Nothing fails here: whatever the answers hold, the row is complete.
 QStringList BuildHouseRow(const JsonValue& listItem, const QString& mapText,
                           const QString& passportText, const QString& cardText);
+
+// The house requests whose answers fill columns of a row.
+enum class HouseRequest { Map, Passport, Card };
+
+// Whether the answer of `request` fills the column (numbered from 1); the other columns come
+// from the house list item alone.
+bool FilledByRequest(HouseRequest request, int column);

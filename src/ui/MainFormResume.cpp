@@ -69,15 +69,22 @@ void MainForm::OfferEarlierRun(Scraper& worker) {
                                                                         QStringLiteral("дома"),
                                                                         QStringLiteral("домов")))))
                 worker.ContinuedRecord = found.path;
-        } else if (!history.incomplete.isEmpty() &&
+        } else if (!history.Complete() &&
                    services_->AskYesNo(
                        this, windowTitle(),
-                       QStringLiteral("Выгрузка %1 завершена, но данные части "
-                                      "домов неполные. Догрузить недостающие "
-                                      "данные для %2?")
-                           .arg(history.tableName,
-                                CountOf(history.incomplete.size(), QStringLiteral("дома"),
-                                        QStringLiteral("домов"), QStringLiteral("домов"))))) {
+                       history.lostPages.isEmpty()
+                           ? QStringLiteral("Выгрузка %1 завершена, но данные части "
+                                            "домов неполные. Догрузить недостающие "
+                                            "данные для %2?")
+                                 .arg(history.tableName,
+                                      CountOf(history.incomplete.size(), QStringLiteral("дома"),
+                                              QStringLiteral("домов"), QStringLiteral("домов")))
+                           : QStringLiteral("Выгрузка %1 завершена, но страниц поиска не "
+                                            "загружено: %2, домов с неполными данными: %3. "
+                                            "Догрузить недостающие данные?")
+                                 .arg(history.tableName)
+                                 .arg(history.lostPages.size())
+                                 .arg(history.incomplete.size()))) {
             worker.RepairedRecord = found.path;
         }
         return; // only the newest run of the job is offered

@@ -5,6 +5,7 @@
 #include "SimulatedPortal.h"
 
 #include <QDeadlineTimer>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
 #include <chrono>
@@ -180,6 +181,55 @@ TEST(CliProcessTest, ASecondCtrlCCutsTheRequestUnderWay) {
     EXPECT_TRUE(table.broken.isEmpty());
     EXPECT_EQ(table.rows.size(), 2) << "the third house's row was not written";
     EXPECT_EQ(FilesIn(folder.Path(), QStringLiteral("log-*.txt")).size(), 1);
+}
+
+TEST(CliProcessTest, AStoppedRepairKeepsThePartsThatCame) {
+    EnsureApplication();
+    const QJsonArray houses = SimulatedPortal::DescribeRegion(QStringLiteral("small"))
+                                  .value(QStringLiteral("sample_houses"))
+                                  .toArray();
+    const auto guid = [&](int k) {
+        return houses[k].toObject().value(QStringLiteral("guid")).toString();
+    };
+    // The cards of houses 2 and 5 fail for the whole run (8 cards, 20 attempts each); in the
+    // repair the card of house 2 comes and that of house 5 takes a minute.
+    QStringList run;
+    for (int n = 1; n <= 46; ++n)
+        run.append(QString::number(n));
+    SimulatedPortal portal(QStringLiteral(R"({"rules": [
+        {"endpoint": "card", "guid": "%1", "requests": [%3], "fault": "status", "status": 500},
+        {"endpoint": "card", "guid": "%2", "requests": [%3], "fault": "status", "status": 500},
+        {"endpoint": "card", "requests": [48], "fault": "delay", "seconds": 60}]})")
+                               .arg(guid(2), guid(5), run.join(u',')));
+    TemporaryFolder faulty, clean;
+    FakeClock clock(1000);
+    const auto job = [&](const QString& folder) {
+        return QStringLiteral("--region %1 --all-streets --interval 0 --out %2")
+            .arg(RegionCode("small"), folder)
+            .split(u' ');
+    };
+    ASSERT_EQ(RunInProcess(job(faulty.Path()), clock).exitStatus, 3);
+
+    CliProcess cli(faulty.Path(),
+                   {QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()});
+    ASSERT_TRUE(cli.Started());
+    ASSERT_TRUE(
+        cli.WaitForOutput(QStringLiteral("Загружаем карточку для дома ") + guid(5), kEndMs));
+    cli.Signal(SIGINT);
+    ASSERT_TRUE(cli.WaitForOutput(QStringLiteral(": Останавливаем работу"), kEndMs));
+    cli.Signal(SIGINT);
+    EXPECT_EQ(cli.Wait(kEndMs), 130) << cli.Err().toStdString();
+    EXPECT_EQ(ReadText(faulty.Path() + QStringLiteral("/data1000-incomplete.txt")),
+              QStringLiteral("Дом\tНет данных\r\n") + guid(5) + QStringLiteral("\tкарточка\r\n"));
+
+    ASSERT_EQ(RunInProcess(job(clean.Path()), clock).exitStatus, 0);
+    const QStringList tables = FilesIn(clean.Path(), QStringLiteral("data*.tab"));
+    ASSERT_EQ(tables.size(), 1);
+    QStringList expected = CheckTable(clean.Path() + QLatin1Char('/') + tables.first()).rows;
+    QStringList rows = CheckTable(faulty.Path() + QStringLiteral("/data1000.tab")).rows;
+    ASSERT_EQ(rows.size(), 8);
+    EXPECT_NE(rows.takeAt(5), expected.takeAt(5)) << "house 5 still lacks its card";
+    EXPECT_EQ(rows, expected) << "house 2 has its card";
 }
 
 // Whether a killed run's partial log holds only whole time-stamped lines, each ending in CR LF,

@@ -8,10 +8,13 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <array>
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/file.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -79,7 +82,7 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
     FakeClock clock(1000);
 
     const InProcessRun run = RunInProcess(SmallRun(faulty.Path()), clock);
-    ASSERT_EQ(run.exitStatus, 0) << run.err.toStdString();
+    ASSERT_EQ(run.exitStatus, 3) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral(": Домов с неполными данными: 3\n")));
     const QString list = faulty.Path() + QStringLiteral("/data1000-incomplete.txt");
     QStringList expectedList{QStringLiteral("Дом\tНет данных")};
@@ -120,6 +123,142 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
                   .exitStatus,
               0)
         << "nothing left to repair is no failure";
+}
+
+// Requests from..to of one kind answered 500.
+QJsonObject Outage(const char* endpoint, int from, int to) {
+    QJsonArray numbers;
+    for (int n = from; n <= to; ++n)
+        numbers.append(n);
+    return {{QStringLiteral("endpoint"), QString::fromUtf8(endpoint)},
+            {QStringLiteral("requests"), numbers},
+            {QStringLiteral("fault"), QStringLiteral("status")},
+            {QStringLiteral("status"), 500}};
+}
+
+struct OutageCase {
+    const char* name;
+    QStringList job; // besides the region, the interval and the folder
+    QJsonArray rules;
+    const char* endLine; // what the run says at its end
+    // Before the repair that fills every gap: the record's last pair line taken back and the run
+    // continued, a repair under a file-size limit, or repairs that leave gaps.
+    enum { kNothing, kContinued, kWriteFails, kTwoRepairs } before;
+    std::array<int, 4> requests; // search, map, passport and card requests of the last repair
+};
+
+TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
+    const QJsonValue cities = Small()[QStringLiteral("cities")];
+    const auto city = [&](int k) { return cities[k][QStringLiteral("code")].toString(); };
+    const QString mira = cities[1][QStringLiteral("first_streets")][1][QStringLiteral("code")]
+                             .toString(); // the second city's, not the first's
+    const QString all = QStringLiteral("--all-streets"), c = QStringLiteral("--city");
+    const QStringList pagesOf3{all, QStringLiteral("--page-size"), QStringLiteral("3")};
+    const char* pageLost = "Страниц поиска не загружено: 1";
+    const char* houseIncomplete = "Домов с неполными данными: 1";
+    const OutageCase cases[] = {
+        {"page 2 of 3", pagesOf3, {Outage("search", 2, 21)}, pageLost, {}, {1, 3, 3, 3}},
+        // The continuation leaves the lost page to the repair: it belongs before page 3's rows.
+        {"page 2 of 3, the run continued",
+         pagesOf3,
+         {Outage("search", 2, 21)},
+         pageLost,
+         OutageCase::kContinued,
+         {1, 3, 3, 3}},
+        {"page 1 of the first pair",
+         {all, c, city(0), c, city(1)},
+         {Outage("search", 1, 20)},
+         pageLost,
+         {},
+         {1, 4, 4, 4}},
+        {"a repair whose table cannot be written",
+         pagesOf3,
+         {Outage("search", 2, 21)},
+         pageLost,
+         OutageCase::kWriteFails,
+         {1, 3, 3, 3}},
+        // The first repair inserts the first pair before the third's rows, loses the second again.
+        {"repairs one after another",
+         {all, c, city(0), c, city(1), c, city(2)},
+         {Outage("search", 1, 40), Outage("search", 43, 62)},
+         "Страниц поиска не загружено: 2",
+         OutageCase::kTwoRepairs,
+         {1, 2, 2, 2}},
+        {"a pair that found no houses",
+         {c, city(0), c, city(1), QStringLiteral("--street"), mira},
+         {Outage("card", 1, 20)},
+         houseIncomplete,
+         OutageCase::kContinued,
+         {0, 0, 0, 1}},
+        // The second house of the city misses its map on the first pair, its card on the second.
+        {"a house on two pairs",
+         {all, c, city(1), c, city(1)},
+         {Outage("map", 2, 21), Outage("card", 4, 23)},
+         houseIncomplete,
+         {},
+         {0, 1, 0, 1}},
+    };
+    for (const OutageCase& o : cases) {
+        SCOPED_TRACE(o.name);
+        SimulatedPortal portal(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{QStringLiteral("rules"), o.rules}}).toJson()));
+        TemporaryFolder faulty, clean;
+        FakeClock clock(1000);
+        const QString table = faulty.Path() + QStringLiteral("/data1000.tab");
+        const QString record = faulty.Path() + QStringLiteral("/data1000.run");
+        const QString list = faulty.Path() + QStringLiteral("/data1000-incomplete.txt");
+        const auto run = [&](const QString& folder) {
+            return RunInProcess(SmallRun(folder).mid(0, 2) + o.job + SmallRun(folder).mid(3),
+                                clock);
+        };
+        const auto takeUp = [&](const char* how) {
+            return RunInProcess({QString::fromUtf8(how), QStringLiteral("--out"), faulty.Path()},
+                                clock);
+        };
+
+        const InProcessRun faultyRun = run(faulty.Path());
+        EXPECT_EQ(faultyRun.exitStatus, 3) << faultyRun.err.toStdString();
+        EXPECT_TRUE(
+            faultyRun.out.contains(QStringLiteral(": %1\n").arg(QString::fromUtf8(o.endLine))));
+        if (o.before == OutageCase::kContinued) {
+            const QByteArray bytes = ReadBytes(record);
+            WriteBytes(record, bytes.left(bytes.lastIndexOf("\npair ") + 1));
+            const InProcessRun resumed = takeUp("--resume");
+            EXPECT_EQ(resumed.exitStatus, 3)
+                << resumed.err.toStdString() << resumed.out.toStdString();
+        }
+        if (o.before == OutageCase::kTwoRepairs) {
+            EXPECT_EQ(takeUp("--repair").exitStatus, 3);
+        }
+        if (o.before == OutageCase::kWriteFails) {
+            const QByteArray before[] = {ReadBytes(table), ReadBytes(record), ReadBytes(list)};
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit old{};
+            getrlimit(RLIMIT_FSIZE, &old);
+            rlimit small = old;
+            small.rlim_cur = rlim_t(before[0].size());
+            setrlimit(RLIMIT_FSIZE, &small);
+            EXPECT_EQ(takeUp("--repair").exitStatus, 1);
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+            EXPECT_TRUE(ReadBytes(table) == before[0]);
+            EXPECT_TRUE(ReadBytes(record) == before[1]) << "nothing recorded as repaired";
+            EXPECT_TRUE(ReadBytes(list) == before[2]);
+        }
+
+        const std::size_t before = portal.Log().size();
+        const InProcessRun repair = takeUp("--repair");
+        EXPECT_EQ(repair.exitStatus, 0) << repair.out.toStdString();
+        const char* kinds[] = {"search", "map", "passport", "card"};
+        for (std::size_t k = 0; k < 4; ++k)
+            EXPECT_EQ(CountKind(portal.Log(), before, kinds[k]), o.requests[k]) << kinds[k];
+        EXPECT_FALSE(QFile::exists(list));
+        ASSERT_EQ(run(clean.Path()).exitStatus, 0);
+        const QStringList cleanTables = FilesIn(clean.Path(), QStringLiteral("data*.tab"));
+        ASSERT_EQ(cleanTables.size(), 1);
+        EXPECT_TRUE(ReadBytes(table) ==
+                    ReadBytes(clean.Path() + QLatin1Char('/') + cleanTables.first()));
+    }
 }
 
 struct DamageCase {
@@ -234,6 +373,8 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
         {"a table shorter than the record says", keepRows(1),
          "в таблице 1 строка, а по записи после последней завершённой пары их 2: таблица короче, "
          "чем её записала эта выгрузка, и продолжить её нельзя; начните новую выгрузку"},
+        {"a record of the first version", editRecord(0, "house-export-run 1"),
+         "строк в таблице 6, пропускаем завершённых пар 1 из 2\n", 0, 1},
         {"a last record line cut off",
          [&](const QString& folder) { WriteBytes(folder + record, recordBytes + "pair 1 0 7"); },
          "строк в таблице 6, пропускаем завершённых пар 1 из 2\n", 0, 1},

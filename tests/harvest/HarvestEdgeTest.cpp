@@ -30,6 +30,7 @@ struct PagingCase {
     int rows;
     std::vector<std::pair<const char*, int>> lineCounts; // log line -> how often
     const char* lastHouseProgress = nullptr;             // the house bar as the run leaves it
+    QStringList lost = {}; // the record's lost page lines: pair, page and rows before it
 };
 
 void PrintTo(const PagingCase& c, std::ostream* os) {
@@ -61,6 +62,13 @@ TEST_P(HarvestPagingTest, PagesAreAskedForAndEndedByTheRules) {
         EXPECT_EQ(calls.filter(QRegularExpression(QStringLiteral("^house: "))).last(),
                   QString::fromUtf8(c.lastHouseProgress));
     }
+    QFile record(run.folder.Path() + QLatin1Char('/') +
+                 QDir(run.folder.Path()).entryList({QStringLiteral("data*.run")}).value(0));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(record.readAll())
+                  .split(u'\n')
+                  .filter(QRegularExpression(QStringLiteral("^lost "))),
+              c.lost);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,7 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
                    0,
                    {{"Загружаем страницу 1 на 100 домов", 20},
                     {"Сайт не выдал никаких данных, повторяем запрос...", 20},
-                    {"Найдено домов: ", 1}}},
+                    {"Найдено домов: ", 0},
+                    {"Ошибка: страница 1 не загрузилась, дома с нее не загружены", 1}},
+                   nullptr,
+                   {QStringLiteral("lost 0 0 1 0")}},
         PagingCase{"NotFoundOnPageOne",
                    "small",
                    R"({"endpoint": "search", "fault": "status", "status": 404})",
@@ -97,15 +108,19 @@ INSTANTIATE_TEST_SUITE_P(
                    8,
                    {{"Загружаем страницу 5 на 1 домов", 2},
                     {"Включилась блокировка, делаем паузу 3 минуты", 1}}},
+        // Page 20 closed is lost at once; the pair pages on until a page lists nobody.
         PagingCase{"ClosedOnPageTwenty",
                    "thousand",
                    R"({"endpoint": "search", "requests": [20], "fault": "close_before_status"})",
-                   1,
+                   10,
                    false,
                    1,
-                   20,
-                   19,
-                   {{"Включилась блокировка, делаем паузу 3 минуты", 0}}},
+                   101,
+                   990,
+                   {{"Включилась блокировка, делаем паузу 3 минуты", 0},
+                    {"Ошибка: страница 20 не загрузилась, дома с нее не загружены", 1}},
+                   nullptr,
+                   {QStringLiteral("lost 0 0 20 190")}},
         // A page that does not parse, or an HTML page in its place, is asked for again.
         PagingCase{"CutShortPageOfALaterPairAskedAgain",
                    "small",
@@ -151,7 +166,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Ошибка: страница 2 пришла не полностью или не в формате JSON, дома с нее не "
                      "загружены",
                      1},
-                    {"Загружаем страницу 3 на 3 домов", 1}}},
+                    {"Загружаем страницу 3 на 3 домов", 1}},
+                   nullptr,
+                   {QStringLiteral("lost 0 0 2 3")}},
         // A lost first page of the second pair: its house bar starts from nothing.
         PagingCase{"PageOneOfALaterPairLost",
                    "small",
@@ -166,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "загружены",
                      1},
                     {"Найдено домов: 8", 1}},
-                   "house: 0/0"}),
+                   "house: 0/0",
+                   {QStringLiteral("lost 1 0 1 8")}}),
     [](const testing::TestParamInfo<PagingCase>& info) { return std::string(info.param.name); });
 
 TEST(HarvestEdgeTest, PairsFollowTheListsAndShowTheirStage) {
