@@ -7,7 +7,7 @@
 
 // What the headless command was asked to do, read from its arguments.
 struct CliOptions {
-    enum class Mode { Harvest, List, Help, Version, Resume, Repair };
+    enum class Mode { Harvest, List, Help, Version, Resume, Repair, Compare };
     enum class ListKind { Regions, Areas, Cities, Streets };
 
     Mode mode = Mode::Harvest;
@@ -29,6 +29,12 @@ struct CliOptions {
 
     // Where the table, workbook, log file and passports go.
     QString outDirectory = QStringLiteral(".");
+
+    // --compare OLD.tab NEW.tab: the two tables; --out then names the workbook (empty: the
+    // default beside the new table).
+    QString compareOld;
+    QString compareNew;
+    QString compareWorkbook;
 };
 
 // The options, or the reason why the arguments make no sense (a Russian text for the user).
