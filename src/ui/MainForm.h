@@ -110,6 +110,9 @@ private:
     // Before a new run: an earlier run in the program's folder with the same job is offered,
     // to be continued (unfinished) or repaired (finished with incomplete houses).
     void OfferEarlierRun(Scraper& worker);
+    // After a finished run's workbook is opened: its comparison with the latest earlier finished
+    // run of the same region in its folder is offered, made and opened.
+    void OfferComparison(const QString& workbookPath);
 
     void EnableRunControls(bool enabled);
     void WorkerGone();
