@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compare/FieldComparison.h"
+#include "workbook/SpreadsheetTable.h"
 
 #include <QString>
 #include <bitset>
@@ -26,8 +27,8 @@ public:
 
     std::int64_t Rows() const { return rows_; }
 
-    static constexpr std::uint32_t kRowsPerSheet =
-        1048576 - 1; // a worksheet's rows, but the header's
+    // A worksheet's rows but the header's.
+    static constexpr std::uint32_t kRowsPerSheet = SpreadsheetTable::kSheetRowLimit - 1;
 
 private:
     void NextRow();

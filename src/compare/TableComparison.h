@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <array>
-#include <cstdint>
 
 // What two tables of this program differ in, house by house (the key is the house guid of the
 // row's link; a house in several rows counts by its first row).

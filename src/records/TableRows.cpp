@@ -158,7 +158,7 @@ QByteArrayView TableRowLookup::RowAt(qint64 offset) {
         }
         if (got == 0 || buffer_.size() >= kLongestLine)
             throw RecordsError(
-                QStringLiteral("Таблица \"%1\" изменилась во время сравнения").arg(path_));
+                QStringLiteral("Таблица \"%1\" изменилась, пока её читали").arg(path_));
         buffer_.resize(std::min(buffer_.size() * 2, kLongestLine));
     }
 }
