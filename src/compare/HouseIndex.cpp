@@ -87,10 +87,11 @@ void HouseKey(QByteArrayView guid, HouseEntry& entry) {
     entry.keyLow = qHash(guid, 0xC2B2AE3D27D4EB4FULL) | 1; // never a hex guid's all-zero half
 }
 
-HouseIndex IndexTable(const QString& path, ColumnWidths* widths) {
+HouseIndex IndexTable(const QString& path, ColumnWidths* widths, qint64 expectedRows) {
     TableRowReader reader(path);
     HouseIndex index;
     index.path = path;
+    index.houses.reserve(std::size_t(std::max<qint64>(expectedRows, 0)));
     if (widths != nullptr) {
         const QStringList& names = TableHeaderNames();
         for (qsizetype column = 0; column < names.size(); ++column) {

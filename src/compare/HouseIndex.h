@@ -43,4 +43,6 @@ void HouseKey(QByteArrayView guid, HouseEntry& entry);
 
 // Reads the table once (through TableRowReader, so a table that is not this program's is refused
 // with its line and reason). `widths`, when given, is sized from the header and first rows.
-HouseIndex IndexTable(const QString& path, ColumnWidths* widths = nullptr);
+// `expectedRows`: room made at once, so that a good guess spares the index the moment when it
+// grows and holds its old and its new array together.
+HouseIndex IndexTable(const QString& path, ColumnWidths* widths = nullptr, qint64 expectedRows = 0);

@@ -73,7 +73,11 @@ ComparisonCounts CompareTables(const QString& oldPath, const QString& newPath,
                                const QString& workbookPath) {
     ColumnWidths widths;
     HouseIndex oldIndex = IndexTable(oldPath);
-    HouseIndex newIndex = IndexTable(newPath, &widths);
+    // The new table's rows guessed from the old one's bytes per row, a little more.
+    const double bytesPerRow =
+        double(QFileInfo(oldPath).size()) / double(std::max<qint64>(oldIndex.rows, 1));
+    const auto expectedRows = qint64(double(QFileInfo(newPath).size()) / bytesPerRow * 1.02);
+    HouseIndex newIndex = IndexTable(newPath, &widths, oldIndex.rows > 0 ? expectedRows : 0);
     ComparisonSummary summary;
     summary.oldTable = FactsOf(oldIndex);
     summary.newTable = FactsOf(newIndex);
