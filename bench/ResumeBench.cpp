@@ -2,7 +2,7 @@
 // record taken, the table read back and checked, the houses of the pair under way counted, the
 // table opened for appending). Beside it, as the practical limit, one read() pass over the same
 // file that only counts its lines. The rows are the records tests' sample house (101 fields,
-// about 1950 bytes), each with a guid of its own.
+// about 1950 bytes), each with a guid of its own. Also the cost of the flushes at a pair's end.
 //
 // clang-format off
 //   cmake -S . -B build/h-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHX_BUILD_TESTS=OFF
@@ -145,6 +145,45 @@ void BM_PlainLineCount(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlainLineCount)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The end of one pair of a long run: its 100 rows appended, then the table flushed to the disk
+// and the record's pair line written and flushed (range 1), or beside it the same rows and line
+// written without either flush (range 0). The files are in the system's temporary folder.
+void BM_PairEnd(benchmark::State& state) {
+    const bool flushed = state.range(0) != 0;
+    const QStringList sample = SampleRow();
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    OutputTable table(folder, 2u);
+    table.Open();
+    RunJob job;
+    job.pageSize = 100;
+    auto record =
+        RunRecord::Create(folder + QStringLiteral("data2.run"), QStringLiteral("data2.tab"), job);
+    FileDescriptor bare(::open(QFile::encodeName(folder + QStringLiteral("bare.run")).constData(),
+                               O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    qint64 rows = 0;
+    for (auto _ : state) {
+        for (int row = 0; row < 100; ++row)
+            table.AppendRow(sample);
+        rows += 100;
+        if (flushed) {
+            table.Flush();
+            record->PairDone(0, 0, rows, table.Size());
+        } else {
+            const QByteArray line = "pair 0 0 " + QByteArray::number(rows) + ' ' +
+                                    QByteArray::number(table.Size()) + '\n';
+            benchmark::DoNotOptimize(::write(bare.Get(), line.constData(), line.size()));
+        }
+    }
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_PairEnd)
+    ->ArgName("flushed")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

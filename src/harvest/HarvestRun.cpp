@@ -11,6 +11,7 @@
 #include "http/PortalError.h"
 #include "records/OutputTable.h"
 #include "records/PassportFiles.h"
+#include "records/RecordsError.h"
 #include "records/TableReadBack.h"
 
 #include <algorithm>
@@ -116,8 +117,14 @@ void HarvestRun::WalkPairs() {
                 QStringLiteral(", города ") + worker_.CitiesNamesList.value(i) +
                 QStringLiteral(", улицы ") + worker_.StreetsNamesList.value(j));
             HarvestPair(worker_.CitiesCodesList[i], worker_.StreetsCodesList[j]);
-            writtenInPair_.clear();
             worker_.WaitWhileHeld();
+            // The rows on disk before the line that counts them: a power cut never leaves a
+            // record that promises rows the table lost.
+            try {
+                table_->Flush();
+            } catch (const RecordsError& failure) {
+                throw TableWriteFailed{failure.message()};
+            }
             record_->PairDone(i, j, tableRows_, table_->Size());
         }
     }

@@ -52,6 +52,14 @@ private:
 
     // Paging of one city and street pair.
     void HarvestPair(const QString& cityCode, const QString& streetCode);
+    // Where the paging of a pair begins: page 1, or, in the pair a continuation begins in, the
+    // page where the run stopped when the listing has not moved (ResumedPair.cpp).
+    struct PageStart {
+        int pageIndex = 1; // 0: the pair is done
+        qint64 received = 0;
+        QString answer; // that page's answer when it has already been asked for
+    };
+    PageStart StartOfPair(int pageSize, const QString& cityCode, const QString& streetCode);
     // Up to twenty attempts at one page; gives the answer, empty when the page was given up.
     // Clears pageIndex after a 404.
     QString LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
@@ -76,8 +84,8 @@ private:
     // repaired, read back and checked (RunContinuation.cpp).
     void OpenTable();
     RunJob JobOfRun() const;
-    // Whether the house already has its row from before the continuation (its pair was the
-    // one under way); each row spares one visit.
+    // Whether the house already has its row from before the continuation (written after the
+    // record's last finished pair); each row spares one visit.
     bool SkipsWrittenHouse(const QString& guid);
     // "Домов с неполными данными: N" and the list beside the table, when there are any.
     void ReportIncompleteHouses();
@@ -109,6 +117,9 @@ private:
     bool savePassports_ = true; // off when the passport folder could not be made
     std::unique_ptr<RunRecord> record_;
     std::unique_ptr<TableContents> repaired_; // the table read back for a repair
-    QHash<QString, int> writtenInPair_;       // rows of the pair a continuation begins in
+    // Rows written after the record's last finished pair, each sparing one visit of its house.
+    // Kept past the first pair: a record that fell behind its table leaves rows of later pairs.
+    QHash<QString, int> writtenInPair_;
+    QStringList rowsOfPairUnderWay_; // their houses in table order, until the first pair begins
     qint64 tableRows_ = 0;
 };

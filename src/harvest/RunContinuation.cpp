@@ -1,6 +1,7 @@
 // The run's record and table: made new, or taken back from an earlier run of the same job.
 #include "base/Clock.h"
 #include "base/MessageError.h"
+#include "base/RussianPlural.h"
 #include "harvest/HarvestRun.h"
 #include "harvest/IncompleteList.h"
 #include "harvest/RunRecord.h"
@@ -27,8 +28,15 @@ void CheckTable(const QString& tablePath, const RunHistory& history,
         return history.rowsAtPairEnd == 0 ? contents.headerEnd
                                           : contents.rowEnds[history.rowsAtPairEnd - 1];
     };
-    if (rows < history.rowsAtPairEnd ||
-        (history.bytesAtPairEnd != 0 && endAtPair() != history.bytesAtPairEnd))
+    if (rows < history.rowsAtPairEnd)
+        Refuse(tablePath,
+               QStringLiteral("в таблице %1, а по записи после последней завершённой пары их %2: "
+                              "таблица короче, чем её записала эта выгрузка, и продолжить её "
+                              "нельзя; начните новую выгрузку")
+                   .arg(CountOf(rows, QStringLiteral("строка"), QStringLiteral("строки"),
+                                QStringLiteral("строк")))
+                   .arg(history.rowsAtPairEnd));
+    if (history.bytesAtPairEnd != 0 && endAtPair() != history.bytesAtPairEnd)
         Refuse(tablePath, QStringLiteral("строки таблицы не те, что записала эта выгрузка "
                                          "(по записи %1 строк и %2 байт после последней пары)")
                               .arg(history.rowsAtPairEnd)
@@ -83,8 +91,9 @@ void HarvestRun::OpenTable() {
     }
     worker_.WaitWhileHeld();
     table_->Continue(contents->wholeLinesEnd);
-    for (qsizetype k = history.rowsAtPairEnd; k < contents->guids.size(); ++k)
-        ++writtenInPair_[contents->guids[k]];
+    rowsOfPairUnderWay_ = contents->guids.sliced(history.rowsAtPairEnd);
+    for (const QString& guid : std::as_const(rowsOfPairUnderWay_))
+        ++writtenInPair_[guid];
     Log(QStringLiteral("Продолжаем выгрузку в файл %1: строк в таблице %2, пропускаем "
                        "завершённых пар %3 из %4")
             .arg(QFileInfo(table_->TablePath()).fileName())

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -272,9 +273,11 @@ void RunRecord::Repaired(const QString& guid) {
 
 void RunRecord::Append(const QByteArray& line) {
     // One write for the whole line: a kill leaves it whole or leaves a tail the reader drops.
-    if (const int error =
-            WriteAll(&::write, file_.Get(), line.constData(), std::size_t(line.size()));
-        error != 0)
+    // On the disk before the run goes on, so that a power cut cannot undo what followed it.
+    int error = WriteAll(&::write, file_.Get(), line.constData(), std::size_t(line.size()));
+    if (error == 0 && ::fdatasync(file_.Get()) != 0)
+        error = errno;
+    if (error != 0)
         throw MessageError(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path_, SystemReason(error)));
 }

@@ -61,7 +61,8 @@ RunHistory ReadRunRecord(const QString& path);
 
 // The run record of one run: a text file beside the table, a tag line with the format's
 // version, the job as one JSON line, then one line per event, each written with one write()
-// including its line end before the run goes on, so that a kill leaves whole lines. The record
+// including its line end and flushed to the disk (fdatasync) before the run goes on, so that a
+// kill leaves whole lines and a power cut none that the table has not caught up with. The record
 // is locked (flock) for as long as this object lives: a second process cannot continue or
 // repair the same run.
 class RunRecord {

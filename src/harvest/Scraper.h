@@ -40,6 +40,9 @@ public:
     // Whether the end steps convert the table into a workbook (the spreadsheet layer is built in);
     // tests switch it off.
     bool ConvertsWorkbook = true;
+    // Whether a continuation goes straight to the page where its run stopped; the benchmark
+    // switches it off to compare with paging the pair from page 1.
+    bool ResumesAtStopPage = true;
     // Read time-out of the run's client in ms; 0 keeps the worker profile's. The headless command
     // shortens it for runs against the fake portal, whose slow answers must cost little time.
     int ReadTimeoutMs = 0;

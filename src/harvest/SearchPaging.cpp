@@ -35,13 +35,17 @@ std::uint32_t IntervalMs(int seconds) {
 } // namespace
 
 void HarvestRun::HarvestPair(const QString& cityCode, const QString& streetCode) {
-    int pageIndex = 1; // 0 once the pair's paging has ended
     const int pageSize = window_.PageSize();
-    qint64 received = 0;
     lastTotal_ = 0; // a pair pages by its own total only
+    intervalMs_ = IntervalMs(window_.IntervalSeconds());
+    PageStart start = StartOfPair(pageSize, cityCode, streetCode);
+    int pageIndex = start.pageIndex; // 0 once the pair's paging has ended
+    qint64 received = start.received;
     while (pageIndex != 0) {
         intervalMs_ = IntervalMs(window_.IntervalSeconds());
-        const QString answer = LoadPage(pageIndex, pageSize, cityCode, streetCode);
+        const QString answer = start.answer.isEmpty()
+                                   ? LoadPage(pageIndex, pageSize, cityCode, streetCode)
+                                   : std::exchange(start.answer, QString());
         if (pageIndex == 0)
             return; // 404: the portal has no such page
 

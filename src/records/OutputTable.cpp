@@ -125,6 +125,14 @@ void OutputTable::AppendRow(const QStringList& fields) {
     wholeLinesEnd_ = written_;
 }
 
+void OutputTable::Flush() {
+    if (!file_.IsOpen())
+        return;
+    WriteStaged();
+    if (::fdatasync(file_.Get()) != 0)
+        ThrowWriteError(errno);
+}
+
 void OutputTable::Close() {
     if (!file_.IsOpen())
         return;

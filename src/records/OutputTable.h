@@ -51,6 +51,10 @@ public:
     // cuts the file back to its last whole line.
     void AppendRow(const QStringList& fields);
 
+    // Writes out what is staged and waits until the file's data is on the disk (fdatasync), so
+    // that what is said about the table afterwards outlives a power cut. Throws RecordsError.
+    void Flush();
+
     // Writes out what is staged and closes the file. Closing a closed table does nothing.
     void Close();
 

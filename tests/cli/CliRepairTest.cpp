@@ -1,5 +1,6 @@
 // Repair of a finished run's incomplete houses, and the records and tables that a continuation
-// refuses, with the command in this process and a fake clock.
+// refuses or takes up (where it starts, what it asks), with the command in this process and a
+// fake clock.
 #include "CliTestSupport.h"
 #include "SimulatedPortal.h"
 
@@ -7,6 +8,7 @@
 #include <QJsonObject>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/file.h>
 
 namespace {
@@ -111,10 +113,38 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
 }
 
 struct DamageCase {
+    DamageCase(const char* name, std::function<void(const QString&)> damage, const char* message,
+               int exitStatus = 1, int searchesBeforeHouse = 0, QStringList hidden = {})
+        : name(name), damage(std::move(damage)), message(message), exitStatus(exitStatus),
+          searchesBeforeHouse(searchesBeforeHouse), hidden(std::move(hidden)) {}
     const char* name;
     std::function<void(const QString& folder)> damage;
-    const char* message; // a part of what the command says; "" for a continuation that works
+    const char* message; // a part of what the command says
+    int exitStatus;      // 0: continued into the uninterrupted run's table
+    int searchesBeforeHouse;
+    QStringList hidden; // houses the portal no longer lists when the run is continued
 };
+
+// The house of every row of a table's bytes.
+QStringList Guids(const QByteArray& table) {
+    QStringList guids;
+    for (const QByteArray& line : table.split('\n').mid(1))
+        if (!line.isEmpty())
+            guids.append(RowGuid(QString::fromUtf8(line)));
+    return guids;
+}
+
+// Search pages asked after `from` before the first house request (all of them when none came).
+int SearchesBeforeFirstHouse(const std::vector<QJsonObject>& log, std::size_t from) {
+    int searches = 0;
+    for (std::size_t k = from; k < log.size(); ++k) {
+        const QString kind = log[k].value(QStringLiteral("endpoint")).toString();
+        if (kind == QStringLiteral("map"))
+            break;
+        searches += kind == QStringLiteral("search");
+    }
+    return searches;
+}
 
 QByteArray Replaced(const QByteArray& bytes, int line, const QByteArray& text) {
     QList<QByteArray> lines = bytes.split('\n');
@@ -126,13 +156,16 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
     SimulatedPortal portal;
     QString cities[2];
     const QJsonArray list = Small().value(QStringLiteral("cities")).toArray();
-    cities[0] = list[0].toObject().value(QStringLiteral("code")).toString();
-    cities[1] = list[1].toObject().value(QStringLiteral("code")).toString();
-    // A finished run of two pairs, made unfinished by taking back its last pair's line.
+    cities[0] = list[1].toObject().value(QStringLiteral("code")).toString();
+    cities[1] = list[0].toObject().value(QStringLiteral("code")).toString();
+    // A finished run of two pairs (2 houses, then 4 on two pages), made unfinished by taking back
+    // its last pair's line: a kill after the rows of the second pair.
     TemporaryFolder base;
     FakeClock clock(2000);
     ASSERT_EQ(RunInProcess(SmallRun(base.Path()) + QStringList{QStringLiteral("--city"), cities[0],
-                                                               QStringLiteral("--city"), cities[1]},
+                                                               QStringLiteral("--city"), cities[1],
+                                                               QStringLiteral("--page-size"),
+                                                               QStringLiteral("2")},
                            clock)
                   .exitStatus,
               0);
@@ -156,14 +189,42 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
             WriteBytes(folder + table, lines.join('\n'));
         };
     };
+    const auto keepRows = [&](int rows) {
+        return [=](const QString& folder) {
+            const QList<QByteArray> lines = tableBytes.split('\n');
+            WriteBytes(folder + table, lines.first(rows + 1).join('\n') + '\n');
+        };
+    };
+    const QString secondOfPair = RowGuid(QString::fromUtf8(tableBytes.split('\n')[4]));
     int lockedFd = -1;
     const DamageCase cases[] = {
-        {"intact", [](const QString&) {}, ""},
+        {"intact", [](const QString&) {}, "строк в таблице 6, пропускаем завершённых пар 1 из 2\n",
+         0, 1},
         {"a last row cut off before its line end",
          [&](const QString& folder) {
              WriteBytes(folder + table, tableBytes + tableBytes.split('\n')[1].left(90));
          },
-         ""},
+         "строк в таблице 6", 0, 1},
+        {"stopped in the middle of a page", keepRows(5), "строк в таблице 5", 0, 1},
+        {"stopped at a page boundary", keepRows(4), "строк в таблице 4", 0, 2},
+        {"the pair under way not begun", keepRows(2), "строк в таблице 2", 0, 1},
+        // The stopped run's listing ended at the third house (the fourth, never reached, is the
+        // same as one added at its end); the second is gone when it is continued.
+        {"a house gone before the stop and one added at the end",
+         keepRows(5),
+         "Список домов изменился после остановки: страница 2",
+         0,
+         3,
+         {secondOfPair}},
+        {"a record one pair line behind its table",
+         [&](const QString& folder) {
+             const QList<QByteArray> lines = recordBytes.split('\n');
+             WriteBytes(folder + record, lines.first(2).join('\n') + '\n');
+         },
+         "строк в таблице 6, пропускаем завершённых пар 0 из 2", 0, 4},
+        {"a table shorter than the record says", keepRows(1),
+         "в таблице 1 строка, а по записи после последней завершённой пары их 2: таблица короче, "
+         "чем её записала эта выгрузка, и продолжить её нельзя; начните новую выгрузку"},
         {"another version", editRecord(0, "house-export-run 9"), "другой версией"},
         {"damaged job", editRecord(1, "{\"table\": \"data2000.tab\""),
          "задание в записи повреждено"},
@@ -200,27 +261,33 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
         WriteBytes(folder.Path() + table, tableBytes);
         c.damage(folder.Path());
         const QByteArray tableBefore = ReadBytes(folder.Path() + table);
-        const std::size_t before = portal.Log().size();
+        std::optional<SimulatedPortal> moved;
+        if (!c.hidden.isEmpty())
+            moved.emplace(QString(), QStringList{QStringLiteral("--hide")} + c.hidden);
+        const SimulatedPortal& asked = moved ? *moved : portal;
+        const std::size_t before = asked.Log().size();
         const InProcessRun run = RunInProcess(
             {QStringLiteral("--resume"), QStringLiteral("--out"), folder.Path()}, clock);
         if (lockedFd >= 0)
             ::close(std::exchange(lockedFd, -1));
-        if (*c.message == 0) {
-            EXPECT_TRUE(ReadBytes(folder.Path() + table) == tableBytes) << "the whole table";
-            EXPECT_EQ(run.exitStatus, 0) << run.err.toStdString() << run.out.toStdString();
-            // The pair that was under way is paged again; its houses are all in the table.
-            EXPECT_GT(CountKind(portal.Log(), before, "search"), 0);
-            EXPECT_EQ(CountKind(portal.Log(), before, "map"), 0);
-            EXPECT_TRUE(run.out.contains(QStringLiteral(
-                ": Продолжаем выгрузку в файл data2000.tab: строк в таблице 6, пропускаем "
-                "завершённых пар 1 из 2\n")))
-                << run.out.toStdString();
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err.toStdString() << run.out.toStdString();
+        EXPECT_TRUE(QString(run.err + run.out).contains(QString::fromUtf8(c.message)))
+            << run.err.toStdString() << run.out.toStdString();
+        if (c.exitStatus == 0) {
+            // Every house missing from the table asked for once, every house in it once only.
+            const QByteArray after = ReadBytes(folder.Path() + table);
+            if (c.hidden.isEmpty()) {
+                EXPECT_TRUE(after == tableBytes) << "the uninterrupted run's table";
+            }
+            // The other portal's links differ: the houses of the rows are compared.
+            EXPECT_EQ(Guids(after), Guids(tableBytes));
+            EXPECT_TRUE(after.startsWith(tableBefore.left(tableBefore.lastIndexOf('\n') + 1)));
+            EXPECT_EQ(CountKind(asked.Log(), before, "map"),
+                      tableBytes.count('\n') - tableBefore.count('\n'));
+            EXPECT_LE(SearchesBeforeFirstHouse(asked.Log(), before), c.searchesBeforeHouse);
             continue;
         }
         EXPECT_TRUE(ReadBytes(folder.Path() + table) == tableBefore) << "nothing appended";
-        EXPECT_EQ(run.exitStatus, 1);
-        EXPECT_TRUE(QString(run.err + run.out).contains(QString::fromUtf8(c.message)))
-            << run.err.toStdString() << run.out.toStdString();
         EXPECT_EQ(CountKind(portal.Log(), before, "map"), 0);
     }
 }

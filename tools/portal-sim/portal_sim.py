@@ -32,6 +32,7 @@ def parse_args(argv):
     p.add_argument("--max-tls", choices=["1.2", "1.3"])
     p.add_argument("--idle-timeout", type=float, default=120.0)
     p.add_argument("--max-page", type=int, default=10000)
+    p.add_argument("--hide", action="append", default=[], metavar="GUID")
     p.add_argument("--revision", type=int, default=0)
     p.add_argument("--describe", action="store_true")
     args = p.parse_args(argv)
@@ -54,6 +55,10 @@ def main(argv=None):
     except (OSError, ScenarioError) as e:
         print("portal-sim: %s" % e, file=sys.stderr)
         return 2
+    unknown = [guid for guid in args.hide if data.find_house(guid) is None]
+    if unknown:
+        print("portal-sim: --hide: no such house %s" % unknown[0], file=sys.stderr)
+        return 2
     folder = tempfile.mkdtemp(prefix="portal-sim-")
     # The handler only notes the signal. It runs in the main thread between two bytecodes, maybe
     # while that thread holds a lock: Event.set() there deadlocks against the Event.wait() it
@@ -64,7 +69,7 @@ def main(argv=None):
     log = RequestLog(args.log)
     try:
         cert, key = make_certificate(folder)
-        portal = Portal(data, scenario, log, args.chunked, args.max_page)
+        portal = Portal(data, scenario, log, args.chunked, args.max_page, args.hide)
         server = Server(args.port, make_context(cert, key, args.max_tls), portal, args.idle_timeout)
         origin = "https://127.0.0.1:%d" % server.server_address[1]
         if args.origin_file:

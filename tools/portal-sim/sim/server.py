@@ -55,8 +55,8 @@ class RequestLog:
 class Portal:
     """Everything the connection threads share."""
 
-    def __init__(self, data, scenario, log, chunked, max_page=10000):
-        self.router = Router(data, max_page)
+    def __init__(self, data, scenario, log, chunked, max_page=10000, hidden=()):
+        self.router = Router(data, max_page, hidden)
         self.scenario = scenario
         self.log = log
         self.chunked = chunked

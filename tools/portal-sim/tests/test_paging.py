@@ -5,6 +5,7 @@ import unittest
 
 from sim.dataset import DataSet, street_range
 from sim.houses import HouseMaker
+from sim.routes import Router
 
 
 def walk(data, ranges, size):
@@ -33,6 +34,12 @@ class PagingTest(unittest.TestCase):
                 self.assertEqual(total, g.houses)
                 self.assertEqual(got, [(r, i) for i in range(g.houses)])
                 self.assertEqual(pages, max(1, math.ceil(g.houses / size)))
+
+    def test_hidden_houses_are_left_out_of_total_and_pages(self):
+        router = Router(self.d, hidden=[self.d.house_guid(0, 2)])
+        ranges = self.d.matching(self.d.region_code(0), "", "")
+        self.assertEqual(router._listed_page(ranges, 2, 3), (7, [(0, 4), (0, 5), (0, 6)]))
+        self.assertEqual(router._listed_page(ranges, 3, 3), (7, [(0, 7)]))
 
     def test_page_beyond_the_end_is_empty_with_the_same_total(self):
         ranges = self.d.matching(self.d.region_code(1), "", "")
