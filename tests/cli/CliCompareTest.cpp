@@ -108,8 +108,12 @@ struct BadInput {
     QByteArray oldBytes; // the old table; the new one is a whole table of one house
     bool sameFile;       // the new table given twice instead
     int exitStatus;
-    const char* message; // of standard error, after the old table's quoted path; "" for none
+    const char* message; // standard error after the old table's quoted path, or the line of counts
 };
+
+void PrintTo(const BadInput& input, std::ostream* os) {
+    *os << input.name;
+}
 
 class CompareInputTest : public testing::TestWithParam<BadInput> {};
 
