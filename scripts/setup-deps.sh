@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 xdg-utils
+  qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core fonts-liberation2 xdg-utils
   libssl-dev openssl
   libxlsxwriter-dev
   libgtest-dev libgmock-dev

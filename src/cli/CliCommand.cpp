@@ -12,6 +12,8 @@
 #include "harvest/Scraper.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -192,7 +194,8 @@ int RunWorker(const CliOptions& options, const AddressJob& job, const QString& f
     run.join();
     stopSignals.reset();
 
-    if (interruptions > 0)
+    // A stop that came after the last pair, while the workbook was made, took nothing away.
+    if (interruptions > 0 && !worker.Completed())
         return kExitInterrupted;
     return worker.Failed() || window.LogFileFailed() ? kExitFailed : kExitFinished;
 }
@@ -202,44 +205,91 @@ int Harvest(const CliOptions& options, const CliContext& context) {
     return RunWorker(options, ResolveAddresses(options), folder, {}, context);
 }
 
-// --resume and --repair: the newest run of the folder that can be taken up, with its own job.
+// The record file that --run names: "data123", "data123.run" or the run's table or workbook.
+QString NamedRecord(const QString& given) {
+    QString name = given;
+    for (const QLatin1String suffix :
+         {QLatin1String(".run"), QLatin1String(".tab"), QLatin1String(".xlsx")})
+        if (name.endsWith(suffix))
+            name.chop(suffix.size());
+    return name + QStringLiteral(".run");
+}
+
+// Whether --resume (true) or --repair (false) has work to do in the run.
+bool Fits(const RunHistory& history, const QString& folder, bool resume) {
+    if (resume)
+        return !history.Finished() || history.AwaitsWorkbook(folder);
+    return history.Finished() && !history.incomplete.isEmpty();
+}
+
+// --resume and --repair: the run named, or the newest of the folder that can be taken up, with
+// its own job.
 int TakeUp(const CliOptions& given, const CliContext& context) {
     const bool resume = given.mode == CliOptions::Mode::Resume;
     const QString folder = QDir(given.outDirectory).absolutePath() + QLatin1Char('/');
-    for (const FoundRecord& found : RunRecordsIn(folder)) {
-        // A record that cannot be read is not passed over quietly: it may be the run meant.
-        if (!found.history)
-            throw MessageError(found.error);
-        const RunHistory& history = *found.history;
-        if (history.Finished() == resume)
+    const QList<FoundRecord> found = RunRecordsIn(folder, [&](const QString& line) {
+        Print(context.err, QStringLiteral("house-export-cli: ") + line);
+    });
+    const FoundRecord* taken = nullptr;
+    QStringList fitting;
+    for (const FoundRecord& record : found) {
+        if (!given.runName.isEmpty()) {
+            if (QFileInfo(record.path).fileName() == NamedRecord(given.runName))
+                taken = &record;
             continue;
-        if (!resume && history.incomplete.isEmpty()) {
+        }
+        if (Fits(record.history, folder, resume)) {
+            fitting.append(record.history.tableName);
+            if (taken == nullptr)
+                taken = &record;
+        }
+    }
+    if (!resume && taken != nullptr && taken->history.Finished() &&
+        taken->history.incomplete.isEmpty()) {
+        Print(context.out, QStringLiteral("В выгрузке %1 нет домов с неполными данными")
+                               .arg(taken->history.tableName));
+        return kExitFinished;
+    }
+    if (taken == nullptr) {
+        if (!given.runName.isEmpty())
+            throw MessageError(QStringLiteral("в папке \"%1\" нет выгрузки %2: проверьте имя "
+                                              "после --run")
+                                   .arg(folder, given.runName));
+        const auto finished = std::find_if(
+            found.begin(), found.end(), [](const FoundRecord& r) { return r.history.Finished(); });
+        if (!resume && finished != found.end()) {
             Print(context.out, QStringLiteral("В последней завершённой выгрузке (%1) нет домов "
                                               "с неполными данными")
-                                   .arg(history.tableName));
+                                   .arg(finished->history.tableName));
             return kExitFinished;
         }
-        const RunJob& job = history.job;
-        CliOptions options = given;
-        options.pageSize = job.pageSize;
-        options.coordinates = job.coordinates;
-        options.passports = job.passports;
-        options.cards = job.cards;
-        options.savePassports = job.savePassports;
-        AddressJob addresses;
-        addresses.region = {job.regionName, job.regionCode};
-        for (qsizetype k = 0; k < job.cityCodes.size(); ++k)
-            addresses.cities.push_back({job.cityNames.value(k), job.cityCodes[k]});
-        for (qsizetype k = 0; k < job.streetCodes.size(); ++k)
-            addresses.streets.push_back({job.streetNames.value(k), job.streetCodes[k]});
-        TakenRun taken;
-        (resume ? taken.continuedRecord : taken.repairedRecord) = found.path;
-        return RunWorker(options, addresses, folder, taken, context);
+        Print(context.err,
+              QStringLiteral("house-export-cli: в папке \"%1\" нет %2 выгрузки; начните новую "
+                             "выгрузку")
+                  .arg(folder,
+                       resume ? QStringLiteral("незавершённой") : QStringLiteral("завершённой")));
+        return kExitFailed;
     }
-    Print(context.err, QStringLiteral("house-export-cli: в папке \"%1\" нет %2 выгрузки")
-                           .arg(folder, resume ? QStringLiteral("незавершённой")
-                                               : QStringLiteral("завершённой")));
-    return kExitFailed;
+    if (!resume && fitting.size() > 1)
+        Print(context.out, QStringLiteral("Догрузка нужна выгрузкам %1; догружаем %2, другую "
+                                          "можно назвать через --run")
+                               .arg(fitting.join(QStringLiteral(", ")), taken->history.tableName));
+    const RunJob& job = taken->history.job;
+    CliOptions options = given;
+    options.pageSize = job.pageSize;
+    options.coordinates = job.coordinates;
+    options.passports = job.passports;
+    options.cards = job.cards;
+    options.savePassports = job.savePassports;
+    AddressJob addresses;
+    addresses.region = {job.regionName, job.regionCode};
+    for (qsizetype k = 0; k < job.cityCodes.size(); ++k)
+        addresses.cities.push_back({job.cityNames.value(k), job.cityCodes[k]});
+    for (qsizetype k = 0; k < job.streetCodes.size(); ++k)
+        addresses.streets.push_back({job.streetNames.value(k), job.streetCodes[k]});
+    TakenRun run;
+    (resume ? run.continuedRecord : run.repairedRecord) = taken->path;
+    return RunWorker(options, addresses, folder, run, context);
 }
 
 } // namespace

@@ -35,7 +35,7 @@ std::optional<CliOptions::ListKind> ListKindOf(const QString& text) {
 const QSet<QString> kValueOptions{QStringLiteral("--region"),    QStringLiteral("--city"),
                                   QStringLiteral("--street"),    QStringLiteral("--interval"),
                                   QStringLiteral("--page-size"), QStringLiteral("--out"),
-                                  QStringLiteral("--list")};
+                                  QStringLiteral("--list"),      QStringLiteral("--run")};
 const QSet<QString> kFlagOptions{QStringLiteral("--all-streets"),
                                  QStringLiteral("--no-coords"),
                                  QStringLiteral("--no-passport"),
@@ -62,7 +62,8 @@ CliParse Failure(const QString& text) {
 
 // Options that go with --resume and --repair: the job comes from the run's record.
 const QSet<QString> kContinueOptions{QStringLiteral("--out"), QStringLiteral("--interval"),
-                                     QStringLiteral("--resume"), QStringLiteral("--repair")};
+                                     QStringLiteral("--resume"), QStringLiteral("--repair"),
+                                     QStringLiteral("--run")};
 
 // Every check that needs all options at once.
 QString CheckCombination(const CliOptions& options, const QSet<QString>& seen) {
@@ -83,6 +84,8 @@ QString CheckCombination(const CliOptions& options, const QSet<QString>& seen) {
                     .arg(name, mode);
         return {};
     }
+    if (seen.contains(QStringLiteral("--run")))
+        return QStringLiteral("--run сочетается только с --resume и --repair");
     if (options.mode == CliOptions::Mode::List) {
         for (const QString& name : seen)
             if (kHarvestOptions.contains(name))
@@ -187,6 +190,8 @@ CliParse ParseCliArguments(const QStringList& arguments) {
         } else if (name == QLatin1String("--out")) {
             options.outDirectory = *value;
             options.compareWorkbook = *value;
+        } else if (name == QLatin1String("--run")) {
+            options.runName = value->trimmed();
         } else if (name == QLatin1String("--all-streets")) {
             options.allStreets = true;
         } else if (name == QLatin1String("--no-coords")) {
@@ -240,15 +245,17 @@ QString CliHelpText() {
         "                      по умолчанию текущая папка\n"
         "\n"
         "Продолжение и догрузка (задание берётся из записи выгрузки data<число>.run):\n"
-        "  house-export-cli --resume --out ПАПКА [--interval СЕКУНДЫ]\n"
+        "  house-export-cli --resume --out ПАПКА [--run data<число>] [--interval СЕКУНДЫ]\n"
         "                      продолжает последнюю незавершённую выгрузку в папке: дописывает\n"
         "                      ту же таблицу, готовые пары и дома не запрашиваются снова,\n"
         "                      прерванная пара идёт со страницы остановки, если список\n"
-        "                      домов на портале не изменился\n"
-        "  house-export-cli --repair --out ПАПКА [--interval СЕКУНДЫ]\n"
+        "                      домов на портале не изменился; у выгрузки, прерванной при\n"
+        "                      создании книги .xlsx, создаёт книгу\n"
+        "  house-export-cli --repair --out ПАПКА [--run data<число>] [--interval СЕКУНДЫ]\n"
         "                      для последней завершённой выгрузки в папке запрашивает заново\n"
         "                      недостающие данные домов из списка data<число>-incomplete.txt\n"
         "                      и заменяет их строки в таблице\n"
+        "  --run data<число>   какую выгрузку папки взять (по умолчанию последнюю подходящую)\n"
         "\n"
         "Сравнение двух таблиц выгрузки (дом за домом, по guid дома в ссылке):\n"
         "  house-export-cli --compare СТАРАЯ.tab НОВАЯ.tab [--out КНИГА.xlsx]\n"
@@ -274,7 +281,8 @@ QString CliHelpText() {
         "Ctrl-C (SIGINT или SIGTERM) останавливает выгрузку, как кнопка остановки в окне:\n"
         "запрос, который идёт сейчас, доводится до конца, таблица остаётся целой, лог и книга\n"
         "записываются как обычно. Второй Ctrl-C прерывает и этот запрос; книга .xlsx тогда\n"
-        "не создаётся.\n"
+        "не создаётся (её создаст --resume). Если таблица и книга к концу записаны целиком,\n"
+        "код выхода тот же, что без Ctrl-C.\n"
         "\n"
         "Адрес портала: переменная PORTAL_ORIGIN (https://host[:port]). PORTAL_READ_TIMEOUT_MS\n"
         "сокращает время ожидания ответа (для проверок на поддельном портале).\n"

@@ -29,6 +29,8 @@ struct CliOptions {
 
     // Where the table, workbook, log file and passports go.
     QString outDirectory = QStringLiteral(".");
+    // The run that --resume or --repair takes up ("data123"); empty: the newest that fits.
+    QString runName;
 
     // --compare OLD.tab NEW.tab: the two tables; --out then names the workbook (empty: the
     // default beside the new table).

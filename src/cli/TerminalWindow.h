@@ -12,11 +12,11 @@
 class Clock;
 
 // The window of a headless run. Every call runs on the worker's own thread, since there is no
-// window thread to hand it to: log lines go to `out` and, from the start report to the end
-// report, to the run's log file as they come, in the window's format; the error pause is a wait
-// of 15 s through the run's clock (in 100 ms steps, so that a stop ends it) instead of a held
-// worker and a resume timer. On a terminal a progress line (houses of the pair, pairs, the pace
-// and the time left) stays below the log.
+// window thread to hand it to: log lines go to `out` and, from the start report to the run's
+// last line (the workbook's), to the run's log file as they come, in the window's format; the error
+// pause is a wait of 15 s through the run's clock (in 100 ms steps, so that a stop ends it) instead
+// of a held worker and a resume timer. On a terminal a progress line (houses of the pair, pairs,
+// the pace and the time left) stays below the log.
 class TerminalWindow final : public RunWindow {
 public:
     // directory: where the log file goes, with its trailing "/".

@@ -9,6 +9,7 @@
 #include "harvest/WorkbookConversion.h"
 #include "http/PortalClient.h"
 #include "http/PortalError.h"
+#include "portal/PortalApi.h"
 #include "records/OutputTable.h"
 #include "records/PassportFiles.h"
 #include "records/RecordsError.h"
@@ -38,16 +39,14 @@ void HarvestRun::Execute() {
                 WalkPairs();
             else
                 RepairTable();
+            walkedToEnd_ = true;
             ResetProgress();
         }
     } catch (const RunStopped&) {
     } catch (const TableWriteFailed& failure) {
-        worker_.failed_ = true;
-        try {
-            Log(QStringLiteral("Ошибка: ") + failure.message);
-            ResetProgress();
-        } catch (const std::exception&) {
-        }
+        EndAfterWriteFailure(failure.message);
+    } catch (const RecordWriteFailed& failure) {
+        EndAfterWriteFailure(failure.message());
     } catch (const std::exception& failure) {
         // A failure outside the attempts of a request leaves the pairs for good.
         worker_.failed_ = true;
@@ -59,6 +58,16 @@ void HarvestRun::Execute() {
         }
     }
     EndRun(tableOpened);
+}
+
+void HarvestRun::EndAfterWriteFailure(const QString& message) {
+    // No request failed: asking again cannot help, so it is said once and the run ends.
+    worker_.failed_ = true;
+    try {
+        Log(QStringLiteral("Ошибка: ") + message);
+        ResetProgress();
+    } catch (const std::exception&) {
+    }
 }
 
 bool HarvestRun::SetUp() {
@@ -85,6 +94,10 @@ bool HarvestRun::SetUp() {
     if (worker_.ReadTimeoutMs > 0)
         client_->SetReadTimeout(worker_.ReadTimeoutMs);
     worker_.SetClient(client_.get());
+    // What a run's first search leaves on the client: a repair, whose first request is a GET,
+    // sends its house requests as a run does.
+    ApplyPostSettings(*client_);
+    client_->SetConnectionValue(QStringLiteral("keep-alive"));
     lastSuccessTick_ = 0;
 
     try {
@@ -144,8 +157,9 @@ void HarvestRun::EndRun(bool tableOpened) {
     } catch (const std::exception&) {
         // A window call that failed; the end report below still runs.
     }
-    // Nothing more is recorded: a run started during the conversion may take the record up.
-    record_.reset();
+    // A run started during the conversion may take the record up.
+    if (record_)
+        record_->Unlock();
     try {
         worker_.WaitWhileHeld();
         worker_.CursorHourGlass = false;
@@ -161,15 +175,26 @@ void HarvestRun::EndRun(bool tableOpened) {
         worker_.failed_ = true;
         Log(QStringLiteral("Ошибка: ") + FailureMessage(failure));
     }
-    // Leaving the program skips the workbook: nobody is there to open it.
-    if (!tableOpened || !worker_.ConvertsWorkbook || worker_.StoppingNow())
+    if (!tableOpened)
         return;
-    const bool converted = ConvertToWorkbook(
-        table_->TablePath(), table_->WorkbookPath(),
-        [this](const QString& message) { Log(message); }, window_,
-        [this] { return worker_.StoppingNow(); });
-    if (!converted)
+    // Leaving the program skips the workbook: nobody is there to open it.
+    if (worker_.ConvertsWorkbook && worker_.StoppingNow())
+        return;
+    if (worker_.ConvertsWorkbook && !ConvertToWorkbook(
+                                        table_->TablePath(), table_->WorkbookPath(),
+                                        [this](const QString& message) { Log(message); }, window_,
+                                        [this] { return worker_.StoppingNow(); })) {
         worker_.failed_ = true;
+        return;
+    }
+    // The run's last step is taken (a run that makes no workbook has none to take).
+    try {
+        record_->WorkbookMade();
+        worker_.completed_ = walkedToEnd_;
+    } catch (const RecordWriteFailed& failure) {
+        worker_.failed_ = true;
+        Log(QStringLiteral("Ошибка: ") + failure.message());
+    }
 }
 
 void HarvestRun::Log(const QString& message) {

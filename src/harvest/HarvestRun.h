@@ -49,6 +49,8 @@ private:
     void WalkPairs();
     void ResetProgress();
     void EndRun(bool tableOpened);
+    // A table or record line that could not be written: said once, and the run ends.
+    void EndAfterWriteFailure(const QString& message);
 
     // Paging of one city and street pair.
     void HarvestPair(const QString& cityCode, const QString& streetCode);
@@ -83,6 +85,8 @@ private:
     // The table and the run's record: a new pair of files, or those of the run continued or
     // repaired, read back and checked (RunContinuation.cpp).
     void OpenTable();
+    // The table and record of the run continued or repaired, read back and checked.
+    void TakeUpTable(const QString& recordPath, bool repair);
     RunJob JobOfRun() const;
     // Whether the house already has its row from before the continuation (written after the
     // record's last finished pair); each row spares one visit.
@@ -122,4 +126,5 @@ private:
     QHash<QString, int> writtenInPair_;
     QStringList rowsOfPairUnderWay_; // their houses in table order, until the first pair begins
     qint64 tableRows_ = 0;
+    bool walkedToEnd_ = false; // every pair, or every house of a repair, was done
 };

@@ -24,11 +24,12 @@ constexpr std::uint32_t kFailedHousePauseMs = 10000;
 void HarvestRun::VisitHouse(const JsonValue& item) {
     if (worker_.ProgressBarPosition < std::numeric_limits<std::int32_t>::max())
         ++worker_.ProgressBarPosition;
-    ShowHouseProgress();
-
     const QString guid = HouseGuid(&item);
+    // A house whose row a continued run already has is passed by unshown: the window counts
+    // the houses it sees begin for the pace, and this one costs no time.
     if (SkipsWrittenHouse(guid))
         return;
+    ShowHouseProgress();
     const HouseAnswers answers = FetchHouse(guid, HouseCardUrl(HouseTypeCode(&item), guid),
                                             kCoordinatesPart | kPassportPart | kCardPart);
     const QStringList row = BuildHouseRow(item, answers.map, answers.passport, answers.card);

@@ -9,14 +9,20 @@
 #include "harvest/Scraper.h"
 #include "records/OutputTable.h"
 #include "records/TableReadBack.h"
+#include "workbook/TemporaryWorkbookFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
-    throw MessageError(
-        QStringLiteral("Файл \"%1\" не подходит для продолжения: %2").arg(path, reason));
+    throw MessageError(QStringLiteral("Файл \"%1\" не подходит: %2").arg(path, reason));
+}
+
+// A refusal whose reason already says what the user can do next.
+[[noreturn]] void RefuseWithNextStep(const QString& path, const QString& reason) {
+    throw RunRefusal(QStringLiteral("Файл \"%1\" не подходит: %2").arg(path, reason));
 }
 
 // The table must be the one the record was kept for: as many rows at least as the record
@@ -29,13 +35,14 @@ void CheckTable(const QString& tablePath, const RunHistory& history,
                                           : contents.rowEnds[history.rowsAtPairEnd - 1];
     };
     if (rows < history.rowsAtPairEnd)
-        Refuse(tablePath,
-               QStringLiteral("в таблице %1, а по записи после последней завершённой пары их %2: "
-                              "таблица короче, чем её записала эта выгрузка, и продолжить её "
-                              "нельзя; начните новую выгрузку")
-                   .arg(CountOf(rows, QStringLiteral("строка"), QStringLiteral("строки"),
-                                QStringLiteral("строк")))
-                   .arg(history.rowsAtPairEnd));
+        RefuseWithNextStep(
+            tablePath,
+            QStringLiteral("в таблице %1, а по записи после последней завершённой пары их %2: "
+                           "таблица короче, чем её записала эта выгрузка, и продолжить её "
+                           "нельзя; начните новую выгрузку")
+                .arg(CountOf(rows, QStringLiteral("строка"), QStringLiteral("строки"),
+                             QStringLiteral("строк")))
+                .arg(history.rowsAtPairEnd));
     if (history.bytesAtPairEnd != 0 && endAtPair() != history.bytesAtPairEnd)
         Refuse(tablePath, QStringLiteral("строки таблицы не те, что записала эта выгрузка "
                                          "(по записи %1 строк и %2 байт после последней пары)")
@@ -61,20 +68,49 @@ void HarvestRun::OpenTable() {
         worker_.WaitWhileHeld();
         table_->Open();
         const QString name = QFileInfo(table_->TablePath()).fileName();
-        record_ = RunRecord::Create(directory_ + RunRecordName(name), name, JobOfRun());
+        try {
+            record_ = RunRecord::Create(directory_ + RunRecordName(name), name, JobOfRun());
+        } catch (const MessageError&) {
+            // A start that cannot keep its record leaves nothing behind; the table is empty.
+            const QString tablePath = table_->TablePath();
+            table_.reset();
+            QFile::remove(tablePath);
+            throw;
+        }
         return;
     }
+    try {
+        TakeUpTable(recordPath, repair);
+    } catch (const MessageError& failure) {
+        // Nothing of a refused run is reported or rewritten at the end.
+        record_.reset();
+        table_.reset();
+        if (dynamic_cast<const RunRefusal*>(&failure) != nullptr)
+            throw;
+        throw MessageError(failure.message() +
+                           (repair ? QStringLiteral("; догрузить её данные нельзя, начните "
+                                                    "новую выгрузку")
+                                   : QStringLiteral("; продолжить её нельзя, начните новую "
+                                                    "выгрузку")));
+    }
+}
 
+void HarvestRun::TakeUpTable(const QString& recordPath, bool repair) {
     worker_.WaitWhileHeld();
     record_ = RunRecord::Take(recordPath);
     const RunHistory& history = record_->History();
     if (history.job != JobOfRun())
         Refuse(recordPath, QStringLiteral("задание выгрузки в нём другое"));
-    if (history.Finished() != repair)
-        Refuse(recordPath, repair ? QStringLiteral("выгрузка не завершена, её можно продолжить")
-                                  : QStringLiteral("выгрузка уже завершена"));
+    if (repair && !history.Finished())
+        throw RunRefusal(QStringLiteral("Выгрузка \"%1\" не завершена, догружать её данные "
+                                        "рано: сначала продолжите её")
+                             .arg(recordPath));
+    if (!repair && history.Finished() && !history.AwaitsWorkbook(directory_))
+        Refuse(recordPath, QStringLiteral("выгрузка уже завершена"));
     table_ = std::make_unique<OutputTable>(directory_, history.tableName);
     Log(QStringLiteral("Данные будут записываться в файл ") + table_->WorkbookPath());
+    // A workbook that a kill left half-made is made again at the end of this run.
+    RemoveTemporaryWorkbooks(table_->WorkbookPath());
     auto contents = std::make_unique<TableContents>(ReadTableBack(table_->TablePath()));
     CheckTable(table_->TablePath(), history, *contents);
     tableRows_ = qint64(contents->rowEnds.size());

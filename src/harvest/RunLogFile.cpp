@@ -12,7 +12,6 @@ QString RunLogFile::Begin(const QString& directory, std::uint32_t tickCount) {
     file_ = FileDescriptor();
     directory_ = directory;
     path_ = directory + PartialLogFileName(tickCount);
-    running_ = true;
     failed_ = false;
     const QByteArray name = QFile::encodeName(path_);
     file_ =
@@ -23,7 +22,7 @@ QString RunLogFile::Begin(const QString& directory, std::uint32_t tickCount) {
 }
 
 QString RunLogFile::Append(const QString& line) {
-    if (!running_ || failed_)
+    if (!file_.IsOpen() || failed_)
         return {};
     bytes_.clear();
     bytes_ += encoder_.encode(line);
@@ -36,22 +35,26 @@ QString RunLogFile::Append(const QString& line) {
 }
 
 void RunLogFile::Finish(const QString& name) {
-    running_ = false;
     if (failed_) {
         file_ = FileDescriptor();
         throw MessageError(QStringLiteral("Cannot write file \"%1\".").arg(path_));
     }
-    const int closed = file_.Close();
-    const int closeError = errno;
     const QString target = directory_ + name;
-    if (closed != 0)
-        throw MessageError(Fail(SystemReason(closeError)));
     if (std::rename(QFile::encodeName(path_).constData(), QFile::encodeName(target).constData()) !=
         0) {
+        const int error = errno;
         failed_ = true;
+        file_ = FileDescriptor();
         throw MessageError(QStringLiteral("Cannot write file \"%1\". %2 (the lines are in \"%3\")")
-                               .arg(target, SystemReason(errno), path_));
+                               .arg(target, SystemReason(error), path_));
     }
+    // The lines after the end report (the workbook's) follow in the renamed file.
+    path_ = target;
+}
+
+void RunLogFile::Close() {
+    if (file_.IsOpen() && file_.Close() != 0)
+        failed_ = true;
 }
 
 QString RunLogFile::Fail(const QString& reason) {

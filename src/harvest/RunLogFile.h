@@ -24,9 +24,12 @@ public:
     QString Begin(const QString& directory, std::uint32_t tickCount);
     // Appends one line of the file (it holds no line break). Does nothing outside a run.
     QString Append(const QString& line);
-    // Closes the file and gives it the name directory + name, replacing a file of that name.
-    // Throws MessageError when that fails or when the file failed earlier (already said then).
+    // Gives the file the name directory + name, replacing a file of that name; the lines that
+    // follow the end report (the workbook's) still go into it until Close. Throws MessageError
+    // when that fails or when the file failed earlier (already said then).
     void Finish(const QString& name);
+    // The run's last line is written: later lines stay out of the file.
+    void Close();
 
     // Whether the file of the latest run could not be written, at any point.
     bool Failed() const { return failed_; }
@@ -40,6 +43,5 @@ private:
     QString directory_;
     QString path_;
     QByteArray bytes_; // one line's bytes, kept to save an allocation per line
-    bool running_ = false;
     bool failed_ = false;
 };

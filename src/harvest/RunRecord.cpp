@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -29,9 +30,10 @@ constexpr PartName kParts[] = {{kCoordinatesPart, "coordinates", u"коорди�
                                {kPassportPart, "passport", u"паспорт"},
                                {kCardPart, "card", u"карточка"}};
 
+const QByteArray kWorkbookLine = "workbook";
+
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
-    throw MessageError(
-        QStringLiteral("Файл \"%1\" не подходит для продолжения: %2").arg(path, reason));
+    throw MessageError(QStringLiteral("Файл \"%1\" не подходит: %2").arg(path, reason));
 }
 
 QJsonArray Entries(const QStringList& names, const QStringList& codes) {
@@ -126,6 +128,13 @@ int PartsOf(QByteArrayView words) {
 
 // Applies one event line; false when it is not one.
 bool ApplyEvent(QByteArrayView line, RunHistory& history) {
+    if (line == kWorkbookLine) {
+        history.workbookMade = true;
+        return true;
+    }
+    // Any other event changes the table or the run after the workbook was made from it.
+    if (history.workbookMade)
+        history.workbookMade = false;
     if (line.startsWith("pair ")) {
         const QList<QByteArray> words = line.toByteArray().split(' ');
         if (words.size() != 5)
@@ -163,6 +172,9 @@ bool ApplyEvent(QByteArrayView line, RunHistory& history) {
 RunHistory ParseRecord(const QString& path, const QByteArray& bytes, qint64& wholeLinesEnd) {
     QList<QByteArray> lines = bytes.split('\n');
     lines.removeLast(); // after the last line end: a line cut short, or nothing
+    for (QByteArray& line : lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
     if (lines.isEmpty() || !lines[0].startsWith(kTagStart))
         Refuse(path, QStringLiteral("это не запись выгрузки"));
     if (lines[0] != kTag)
@@ -193,10 +205,13 @@ FileDescriptor Locked(const QString& path, int flags) {
     FileDescriptor file(::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC, 0644));
     if (!file.IsOpen())
         Refuse(path, SystemReason(errno));
-    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0)
-        Refuse(path, errno == EWOULDBLOCK
-                         ? QStringLiteral("эту выгрузку сейчас ведёт другой запуск программы")
-                         : SystemReason(errno));
+    if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            throw RunRefusal(QStringLiteral("Выгрузку \"%1\" сейчас ведёт другой запуск программы: "
+                                            "дождитесь, пока он закончит")
+                                 .arg(path));
+        Refuse(path, SystemReason(errno));
+    }
     return file;
 }
 
@@ -217,6 +232,17 @@ QString RunRecordName(const QString& tableName) {
     return name + QStringLiteral(".run");
 }
 
+bool RunHistory::AwaitsWorkbook(const QString& directory) const {
+    if (!Finished())
+        return false;
+    if (workbookMade)
+        return !*workbookMade;
+    QString workbook = tableName;
+    if (workbook.endsWith(QLatin1String(".tab")))
+        workbook.chop(4);
+    return !QFileInfo::exists(directory + workbook + QStringLiteral(".xlsx"));
+}
+
 RunHistory ReadRunRecord(const QString& path) {
     qint64 end = 0;
     return ParseRecord(path, ReadAll(path), end);
@@ -229,13 +255,19 @@ std::unique_ptr<RunRecord> RunRecord::Create(const QString& path, const QString&
                                              const RunJob& job) {
     // Emptied only once it is ours: a run that holds a record of this name keeps it.
     FileDescriptor file = Locked(path, O_RDWR | O_CREAT);
-    if (::ftruncate(file.Get(), 0) != 0)
-        Refuse(path, SystemReason(errno));
-    std::unique_ptr<RunRecord> record(new RunRecord(path, std::move(file)));
-    record->history_.tableName = tableName;
-    record->history_.job = job;
-    record->Append(kTag + '\n' + JobLine(tableName, job));
-    return record;
+    try {
+        if (::ftruncate(file.Get(), 0) != 0)
+            Refuse(path, SystemReason(errno));
+        std::unique_ptr<RunRecord> record(new RunRecord(path, std::move(file)));
+        record->history_.tableName = tableName;
+        record->history_.job = job;
+        record->Append(kTag + '\n' + JobLine(tableName, job));
+        return record;
+    } catch (const MessageError&) {
+        // A record without its job would stand in the way of every later resume in the folder.
+        ::unlink(QFile::encodeName(path).constData());
+        throw;
+    }
 }
 
 std::unique_ptr<RunRecord> RunRecord::Take(const QString& path) {
@@ -246,6 +278,7 @@ std::unique_ptr<RunRecord> RunRecord::Take(const QString& path) {
         Refuse(path, SystemReason(errno));
     std::unique_ptr<RunRecord> record(new RunRecord(path, std::move(file)));
     record->history_ = std::move(history);
+    record->size_ = end;
     return record;
 }
 
@@ -271,6 +304,19 @@ void RunRecord::Repaired(const QString& guid) {
     history_.incomplete.remove(guid);
 }
 
+void RunRecord::Unlock() {
+    ::flock(file_.Get(), LOCK_UN);
+}
+
+void RunRecord::WorkbookMade() {
+    struct stat status {};
+    if (::flock(file_.Get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(file_.Get(), &status) != 0 ||
+        status.st_size != size_)
+        return;
+    Append(kWorkbookLine + '\n');
+    history_.workbookMade = true;
+}
+
 void RunRecord::Append(const QByteArray& line) {
     // One write for the whole line: a kill leaves it whole or leaves a tail the reader drops.
     // On the disk before the run goes on, so that a power cut cannot undo what followed it.
@@ -278,22 +324,25 @@ void RunRecord::Append(const QByteArray& line) {
     if (error == 0 && ::fdatasync(file_.Get()) != 0)
         error = errno;
     if (error != 0)
-        throw MessageError(
+        throw RecordWriteFailed(
             QStringLiteral("Cannot write file \"%1\". %2").arg(path_, SystemReason(error)));
+    size_ += line.size();
+    if (history_.workbookMade)
+        history_.workbookMade = false;
 }
 
-QList<FoundRecord> RunRecordsIn(const QString& directory) {
+QList<FoundRecord> RunRecordsIn(const QString& directory,
+                                const std::function<void(const QString&)>& skipped) {
     QList<FoundRecord> found;
     const QFileInfoList files =
         QDir(directory).entryInfoList({QStringLiteral("data*.run")}, QDir::Files, QDir::Time);
     for (const QFileInfo& file : files) {
-        FoundRecord record{file.absoluteFilePath(), std::nullopt, {}};
         try {
-            record.history = ReadRunRecord(record.path);
+            found.append({file.absoluteFilePath(), ReadRunRecord(file.absoluteFilePath())});
         } catch (const MessageError& failure) {
-            record.error = failure.message();
+            if (skipped)
+                skipped(failure.message() + QStringLiteral(", пропускаем его"));
         }
-        found.append(record);
     }
     return found;
 }

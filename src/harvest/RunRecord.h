@@ -1,12 +1,14 @@
 #pragma once
 
 #include "base/FileDescriptor.h"
+#include "base/MessageError.h"
 
 #include <QList>
 #include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,19 +47,37 @@ struct RunHistory {
     qint64 rowsAtPairEnd = 0;
     qint64 bytesAtPairEnd = 0; // 0: no pair finished yet
     QMap<QString, int> incomplete;
+    // Whether the workbook was made from the table as it stands (no event since); none when the
+    // record was kept by a version that did not say.
+    std::optional<bool> workbookMade;
 
     bool PairDone(qint64 i, qint64 j) const {
         return pairsDone.contains(i * job.streetCodes.size() + j);
     }
     bool Finished() const { return pairsDone.size() == job.Pairs(); }
+    // Every pair is done but the workbook is not made: the run still has its last step to take.
+    // A record that does not say is judged by the workbook beside the table in `directory`.
+    bool AwaitsWorkbook(const QString& directory) const;
 };
 
 // "data123.run" beside "data123.tab".
 QString RunRecordName(const QString& tableName);
 
 // Reads a record without taking it. Fails with a MessageError that names the file and says why
-// when it is damaged or from another version; a last line without its line end is ignored.
+// when it is damaged or from another version; a last line without its line end is ignored, and
+// so is a CR before a line end (a record saved by an editor with CR LF line ends).
 RunHistory ReadRunRecord(const QString& path);
+
+// A refusal to take up a run whose message already says what the user can do next (the run is
+// under way in another process, say).
+struct RunRefusal : MessageError {
+    using MessageError::MessageError;
+};
+
+// A line of the record could not be written (the disk is full, say).
+struct RecordWriteFailed : MessageError {
+    using MessageError::MessageError;
+};
 
 // The run record of one run: a text file beside the table, a tag line with the format's
 // version, the job as one JSON line, then one line per event, each written with one write()
@@ -81,6 +101,12 @@ public:
     void Incomplete(const QString& guid, int parts);
     // The house is no longer incomplete: repaired, or its row never reached the table.
     void Repaired(const QString& guid);
+    // Lets another process take the record while this run makes its workbook.
+    void Unlock();
+    // The workbook is made from the table: recorded unless another process took the record
+    // meanwhile (it is then that run's to say). Fails with a MessageError when the line cannot
+    // be written.
+    void WorkbookMade();
 
 private:
     RunRecord(QString path, FileDescriptor file);
@@ -89,14 +115,17 @@ private:
     QString path_;
     FileDescriptor file_;
     RunHistory history_;
+    qint64 size_ = 0; // the bytes this object has seen written
 };
 
-// A record found in a folder, with its history or the reason it cannot be read.
+// A record found in a folder with its history.
 struct FoundRecord {
     QString path;
-    std::optional<RunHistory> history;
-    QString error;
+    RunHistory history;
 };
 
-// Every "data*.run" of the folder (with its trailing "/"), the newest (last written) first.
-QList<FoundRecord> RunRecordsIn(const QString& directory);
+// Every readable "data*.run" of the folder (with its trailing "/"), the newest (last written)
+// first. A record that cannot be read (a start that failed half-way, an edited file) is passed
+// over; `skipped` gets one line for each, naming it and saying why.
+QList<FoundRecord> RunRecordsIn(const QString& directory,
+                                const std::function<void(const QString&)>& skipped = {});

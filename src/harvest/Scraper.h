@@ -68,6 +68,9 @@ public:
     // left the pairs, a table that could not be closed, or a workbook that could not be made.
     // Read once the run has ended (a caller without a window has no other way to tell).
     bool Failed() const { return failed_.load(); }
+    // Whether the run reached its end: every pair (or every house of a repair) done and the
+    // workbook made when it makes one. Read once the run has ended.
+    bool Completed() const { return completed_.load(); }
 
     // Read by the window calls' implementations and by tests.
     QString LogMessageText;
@@ -94,6 +97,7 @@ private:
     std::atomic<bool> stoppingNow_{false};
     std::atomic<bool> stoppedWhileHeld_{false}; // changed under gateMutex_
     std::atomic<bool> failed_{false};
+    std::atomic<bool> completed_{false};
     mutable std::mutex gateMutex_;
     std::condition_variable gateOpened_;
     std::atomic<bool> held_{false}; // changed under gateMutex_, read by IsHeld without it

@@ -1,6 +1,7 @@
 // Repair of a finished run: the missing parts of its incomplete houses are asked for again and
 // their rows replaced, in a new table that takes the old one's name only when it is whole.
 #include "base/MessageError.h"
+#include "base/RussianPlural.h"
 #include "base/WriteAll.h"
 #include "harvest/HarvestRun.h"
 #include "harvest/RunRecord.h"
@@ -50,7 +51,9 @@ void HarvestRun::RepairTable() {
     const QMap<QString, int> incomplete = record_->History().incomplete;
     intervalMs_ = std::uint32_t(std::clamp<qint64>(qint64(window_.IntervalSeconds()) * 1000, 0,
                                                    std::numeric_limits<std::int32_t>::max()));
-    Log(QStringLiteral("Догружаем недостающие данные для %1 домов").arg(incomplete.size()));
+    Log(QStringLiteral("Догружаем недостающие данные для ") +
+        CountOf(incomplete.size(), QStringLiteral("дома"), QStringLiteral("домов"),
+                QStringLiteral("домов")));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -97,8 +100,8 @@ void HarvestRun::RepairTable() {
     worker_.WaitWhileHeld();
     QSaveFile table(path);
     if (!table.open(QIODevice::WriteOnly))
-        throw MessageError(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString()));
+        throw TableWriteFailed{
+            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString())};
     qint64 from = 0;
     for (auto row = newRows.cbegin(); row != newRows.cend(); ++row) {
         const qint64 start =
@@ -109,8 +112,8 @@ void HarvestRun::RepairTable() {
     }
     table.write(old.constData() + from, old.size() - from);
     if (!table.commit())
-        throw MessageError(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString()));
+        throw TableWriteFailed{
+            QStringLiteral("Cannot write file \"%1\". %2").arg(path, table.errorString())};
 
     worker_.WaitWhileHeld();
     for (auto house = stillMissing.cbegin(); house != stillMissing.cend(); ++house) {

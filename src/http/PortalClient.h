@@ -37,6 +37,8 @@ public:
     void SetReferer(const QString& value) { referer_ = value; }
     void ClearCustomHeaders() { customHeaders_.clear(); }
     void AddCustomHeader(const QString& line) { customHeaders_.append(line); }
+    // The Connection line's value; the first POST sets "keep-alive" when none is set.
+    void SetConnectionValue(const QString& value) { connectionValue_ = value; }
 
     // The body decoded by the answer's charset.
     QString Get(const QString& url);

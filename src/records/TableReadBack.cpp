@@ -17,8 +17,7 @@ QByteArray HeaderLine() {
 }
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
-    throw RecordsError(
-        QStringLiteral("Таблица \"%1\" не подходит для продолжения: %2").arg(path, reason));
+    throw RecordsError(QStringLiteral("Таблица \"%1\" не подходит: %2").arg(path, reason));
 }
 
 // The first field of a row: the passport link.

@@ -143,9 +143,12 @@ void MainForm::EnableRunControls(bool enabled) {
 
 void MainForm::WorkerGone() {
     // Without a current worker the window is idle, and idle means every control is usable,
-    // whatever became of the worker's end report.
-    if (CurrentWorker() == nullptr && !closing_)
-        EnableRunControls(true);
+    // whatever became of the worker's end report; the run's log file has its last line.
+    if (CurrentWorker() == nullptr) {
+        logFile_.Close();
+        if (!closing_)
+            EnableRunControls(true);
+    }
     workers_.removeAll(nullptr);
     if (closing_ && !AnyWorkerAlive())
         services_->EndProgram(0);

@@ -1,5 +1,6 @@
 // The window's offer to take up an earlier run of the job that START is about to begin.
 #include "base/MessageError.h"
+#include "base/RussianPlural.h"
 #include "harvest/RunRecord.h"
 #include "harvest/Scraper.h"
 #include "records/TableReadBack.h"
@@ -19,10 +20,10 @@ void MainForm::OfferEarlierRun(Scraper& worker) {
                      RequestCards(),
                      SavePassports()};
     for (const FoundRecord& found : RunRecordsIn(runDirectory_)) {
-        if (!found.history || found.history->job != job)
+        const RunHistory& history = found.history;
+        if (history.job != job)
             continue;
-        const RunHistory& history = *found.history;
-        if (!history.Finished()) {
+        if (!history.Finished() || history.AwaitsWorkbook(runDirectory_)) {
             qint64 rows = history.rowsAtPairEnd;
             try {
                 rows = qint64(ReadTableBack(runDirectory_ + history.tableName).rowEnds.size());
@@ -30,18 +31,21 @@ void MainForm::OfferEarlierRun(Scraper& worker) {
                 // The run says why when it is asked to continue the table.
             }
             if (services_->AskYesNo(this, windowTitle(),
-                                    QStringLiteral("Найдена незавершённая выгрузка %1 (%2 домов). "
+                                    QStringLiteral("Найдена незавершённая выгрузка %1 (%2). "
                                                    "Продолжить её?")
-                                        .arg(history.tableName)
-                                        .arg(rows)))
+                                        .arg(history.tableName, CountOf(rows, QStringLiteral("дом"),
+                                                                        QStringLiteral("дома"),
+                                                                        QStringLiteral("домов")))))
                 worker.ContinuedRecord = found.path;
         } else if (!history.incomplete.isEmpty() &&
-                   services_->AskYesNo(this, windowTitle(),
-                                       QStringLiteral("Выгрузка %1 завершена, но данные части "
-                                                      "домов неполные. Догрузить недостающие "
-                                                      "данные для %2 домов?")
-                                           .arg(history.tableName)
-                                           .arg(history.incomplete.size()))) {
+                   services_->AskYesNo(
+                       this, windowTitle(),
+                       QStringLiteral("Выгрузка %1 завершена, но данные части "
+                                      "домов неполные. Догрузить недостающие "
+                                      "данные для %2?")
+                           .arg(history.tableName,
+                                CountOf(history.incomplete.size(), QStringLiteral("дома"),
+                                        QStringLiteral("домов"), QStringLiteral("домов"))))) {
             worker.RepairedRecord = found.path;
         }
         return; // only the newest run of the job is offered

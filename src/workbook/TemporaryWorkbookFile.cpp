@@ -3,7 +3,9 @@
 #include "base/FileDescriptor.h"
 #include "base/MessageError.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
@@ -51,4 +53,13 @@ void TemporaryWorkbookFile::Commit() {
             QStringLiteral("Cannot save file \"%1\". %2").arg(finalPath_, SystemReason(error)));
     }
     committed_ = true;
+}
+
+void RemoveTemporaryWorkbooks(const QString& finalPath) {
+    const QFileInfo workbook(finalPath);
+    QDir folder = workbook.dir();
+    const QStringList names = folder.entryList({workbook.fileName() + QStringLiteral(".*.tmp")},
+                                               QDir::Files | QDir::Hidden);
+    for (const QString& name : names)
+        folder.remove(name);
 }

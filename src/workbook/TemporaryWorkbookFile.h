@@ -26,3 +26,6 @@ private:
     QString path_;
     bool committed_ = false;
 };
+
+// Removes the temporary files of `finalPath` that a killed process left behind.
+void RemoveTemporaryWorkbooks(const QString& finalPath);

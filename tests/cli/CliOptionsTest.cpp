@@ -99,6 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "error: --no-card не сочетается с --repair"},
         ParseCase{"ResumeOrRepair", "--resume|--repair",
                   "error: --resume не сочетается с --repair"},
+        ParseCase{"RunWithoutResumeOrRepair", "--region|7|--all-streets|--run|data1",
+                  "error: --run сочетается только с --resume и --repair"},
         ParseCase{"ListRegions", "--list|regions",
                   "list regions region= cities= streets= all=0 "
                   "interval=2 page=100 coords=1 pass=1 card=1 save=0 out=."},

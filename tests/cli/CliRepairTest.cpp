@@ -3,7 +3,9 @@
 // fake clock.
 #include "CliTestSupport.h"
 #include "SimulatedPortal.h"
+#include "harvest/RunRecord.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <fcntl.h>
@@ -96,6 +98,13 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
     EXPECT_EQ(CountKind(log, before, "card"), 2);
     EXPECT_EQ(CountKind(log, before, "passport"), 1);
     EXPECT_EQ(CountKind(log, before, "map") + CountKind(log, before, "search"), 0);
+    const auto firstCardHeaders = [&](std::size_t from) {
+        for (std::size_t k = from; k < log.size(); ++k)
+            if (log[k].value(QStringLiteral("endpoint")).toString() == QStringLiteral("card"))
+                return log[k].value(QStringLiteral("headers"));
+        return QJsonValue();
+    };
+    EXPECT_EQ(firstCardHeaders(before), firstCardHeaders(0)) << "sent as a run sends it";
     EXPECT_FALSE(QFile::exists(list)) << "no incomplete house is left to list";
     EXPECT_FALSE(repair.out.contains(QStringLiteral("Домов с неполными данными")));
 
@@ -105,10 +114,11 @@ TEST(CliRepairTest, RepairAsksOnlyForTheFailedPartsAndGivesTheFaultFreeTable) {
     const QByteArray expected = ReadBytes(clean.Path() + QLatin1Char('/') + cleanTables.first());
     EXPECT_EQ(expected.count("\r\n"), 9);
     EXPECT_TRUE(ReadBytes(faulty.Path() + QStringLiteral("/data1000.tab")) == expected);
-    EXPECT_EQ(
-        RunInProcess({QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path()}, clock)
-            .exitStatus,
-        0)
+    EXPECT_EQ(RunInProcess({QStringLiteral("--repair"), QStringLiteral("--out"), faulty.Path(),
+                            QStringLiteral("--run"), QStringLiteral("data1000")},
+                           clock)
+                  .exitStatus,
+              0)
         << "nothing left to repair is no failure";
 }
 
@@ -171,9 +181,8 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
               0);
     const QString record = QStringLiteral("/data2000.run"), table = QStringLiteral("/data2000.tab");
     QByteArray recordBytes = ReadBytes(base.Path() + record);
-    ASSERT_TRUE(recordBytes.endsWith('\n'));
-    recordBytes.chop(1);
-    recordBytes.truncate(recordBytes.lastIndexOf('\n') + 1);
+    ASSERT_TRUE(recordBytes.endsWith("\nworkbook\n"));
+    recordBytes.truncate(recordBytes.lastIndexOf("\npair ") + 1);
     const QByteArray tableBytes = ReadBytes(base.Path() + table);
     ASSERT_EQ(tableBytes.count("\r\n"), 7);
 
@@ -225,6 +234,36 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
         {"a table shorter than the record says", keepRows(1),
          "в таблице 1 строка, а по записи после последней завершённой пары их 2: таблица короче, "
          "чем её записала эта выгрузка, и продолжить её нельзя; начните новую выгрузку"},
+        {"a last record line cut off",
+         [&](const QString& folder) { WriteBytes(folder + record, recordBytes + "pair 1 0 7"); },
+         "строк в таблице 6, пропускаем завершённых пар 1 из 2\n", 0, 1},
+        {"CR LF line ends",
+         [&](const QString& folder) {
+             WriteBytes(folder + record, QByteArray(recordBytes).replace("\n", "\r\n"));
+         },
+         "строк в таблице 6, пропускаем завершённых пар 1 из 2\n", 0, 1},
+        {"an unreadable record beside",
+         [&](const QString& folder) { WriteBytes(folder + QStringLiteral("/data9.run"), {}); },
+         "data9.run\" не подходит: это не запись выгрузки, пропускаем его", 0, 1},
+        {"an older stopped run beside",
+         [&](const QString& folder) {
+             WriteBytes(folder + QStringLiteral("/data1.run"),
+                        QByteArray(recordBytes).replace("data2000.tab", "data1.tab"));
+             WriteBytes(folder + QStringLiteral("/data1.tab"), tableBytes);
+             QFile older(folder + QStringLiteral("/data1.run"));
+             ASSERT_TRUE(older.open(QIODevice::ReadWrite));
+             older.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                               QFileDevice::FileModificationTime);
+         },
+         ": Продолжаем выгрузку в файл data2000.tab", 0, 1},
+        {"rows that are not the job's, with an incomplete house",
+         [&](const QString& folder) {
+             WriteBytes(folder + record, recordBytes + "incomplete card x\n");
+             QList<QByteArray> lines = tableBytes.split('\n');
+             lines.removeAt(1);
+             WriteBytes(folder + table, lines.join('\n'));
+         },
+         "строки таблицы не те"},
         {"another version", editRecord(0, "house-export-run 9"), "другой версией"},
         {"damaged job", editRecord(1, "{\"table\": \"data2000.tab\""),
          "задание в записи повреждено"},
@@ -266,8 +305,9 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
             moved.emplace(QString(), QStringList{QStringLiteral("--hide")} + c.hidden);
         const SimulatedPortal& asked = moved ? *moved : portal;
         const std::size_t before = asked.Log().size();
+        // On a terminal, for the progress line.
         const InProcessRun run = RunInProcess(
-            {QStringLiteral("--resume"), QStringLiteral("--out"), folder.Path()}, clock);
+            {QStringLiteral("--resume"), QStringLiteral("--out"), folder.Path()}, clock, 0, true);
         if (lockedFd >= 0)
             ::close(std::exchange(lockedFd, -1));
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err.toStdString() << run.out.toStdString();
@@ -285,9 +325,19 @@ TEST(CliRepairTest, ARecordOrTableThatIsNotTheRunsIsRefusedAndNothingIsAppended)
             EXPECT_EQ(CountKind(asked.Log(), before, "map"),
                       tableBytes.count('\n') - tableBefore.count('\n'));
             EXPECT_LE(SearchesBeforeFirstHouse(asked.Log(), before), c.searchesBeforeHouse);
+            EXPECT_TRUE(ReadRunRecord(folder.Path() + record).Finished()) << "read back whole";
+            if (tableBefore.count('\n') == tableBytes.count('\n')) {
+                EXPECT_FALSE(run.out.contains(QStringLiteral("с/дом"))) << "no house was fetched";
+            }
             continue;
         }
         EXPECT_TRUE(ReadBytes(folder.Path() + table) == tableBefore) << "nothing appended";
+        // A refusal says what to do next, and reports or rewrites nothing of the refused run.
+        const QString said = run.err + run.out;
+        EXPECT_TRUE(said.contains(QStringLiteral("начните новую выгрузку")) ||
+                    said.contains(QStringLiteral("дождитесь")));
+        EXPECT_FALSE(said.contains(QStringLiteral("Домов с неполными данными")));
+        EXPECT_FALSE(QFile::exists(folder.Path() + QStringLiteral("/data2000-incomplete.txt")));
         EXPECT_EQ(CountKind(portal.Log(), before, "map"), 0);
     }
 }

@@ -4,6 +4,7 @@
 #include "CliTestSupport.h"
 #include "SimulatedPortal.h"
 
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
@@ -140,6 +141,68 @@ TEST(CliResumeTest, KilledAgainAndAgainAndContinuedGivesTheUninterruptedTable) {
     EXPECT_LE(repeated, kills);
     std::cout << "kills " << kills << ", houses asked for again " << repeated << '\n';
     EXPECT_EQ(RunProcess(resume, -1), 1) << "nothing is left to continue";
+}
+
+// What a workbook holds, without the creation time of its document properties.
+QByteArray WorkbookContent(const QString& path) {
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                                 "for n in sorted(set(z.namelist()) - {'docProps/core.xml'}):\n"
+                                 "    sys.stdout.buffer.write(n.encode() + z.read(n))"),
+                  path});
+    python.waitForFinished(kEndMs);
+    return python.exitCode() == 0 ? python.readAllStandardOutput() : QByteArray();
+}
+
+TEST(CliResumeTest, AKillWhileTheWorkbookIsMadeIsContinuedIntoTheWorkbook) {
+    EnsureApplication();
+    // Search pages only, of a region big enough for a conversion that lasts a while.
+    SimulatedPortal portal({}, {QStringLiteral("--demo-count"), QStringLiteral("10000")});
+    const QStringList job =
+        QStringList{QStringLiteral("--region"),
+                    SimulatedPortal::DescribeRegion(QStringLiteral("demo"))
+                        .value(QStringLiteral("code"))
+                        .toString()} +
+        QStringLiteral("--all-streets --no-coords --no-passport --no-card --page-size 500 "
+                       "--interval 0")
+            .split(QLatin1Char(' '));
+    // A run into `folder` sent `signal` as soon as its workbook's temporary file is there: its
+    // exit status, 1000 + SIGKILL for a kill, -1 when the file was not seen.
+    const auto signalWhileMakingWorkbook = [&](const QString& folder, int signal) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(HX_CLI_PATH),
+                      job + QStringList{QStringLiteral("--out"), folder});
+        const QDeadlineTimer deadline(kEndMs);
+        while (FilesIn(folder, QStringLiteral("*.tmp")).isEmpty() && !deadline.hasExpired() &&
+               process.state() != QProcess::NotRunning)
+            process.waitForFinished(1);
+        const bool seen = process.state() != QProcess::NotRunning;
+        ::kill(pid_t(process.processId()), signal);
+        process.waitForFinished(kEndMs);
+        if (!seen)
+            return -1;
+        return process.exitStatus() == QProcess::CrashExit ? 1000 + SIGKILL : process.exitCode();
+    };
+    TemporaryFolder whole, killed;
+    // The first Ctrl-C lets the workbook be finished: the reference, and no interruption.
+    ASSERT_EQ(signalWhileMakingWorkbook(whole.Path(), SIGINT), 0)
+        << "Ctrl-C after the last pair takes nothing away";
+    ASSERT_EQ(signalWhileMakingWorkbook(killed.Path(), SIGKILL), 1000 + SIGKILL);
+    ASSERT_EQ(FilesIn(killed.Path(), QStringLiteral("*.tmp")).size(), 1);
+    ASSERT_TRUE(FilesIn(killed.Path(), QStringLiteral("data*.xlsx")).isEmpty());
+
+    const QStringList resume{QStringLiteral("--resume"), QStringLiteral("--out"), killed.Path()};
+    EXPECT_EQ(RunProcess(resume, -1), 0);
+    const QString workbook = OnlyFile(killed.Path(), QStringLiteral("data*.xlsx"));
+    ASSERT_FALSE(workbook.isEmpty());
+    const QByteArray content = WorkbookContent(workbook);
+    EXPECT_GT(content.size(), 20000);
+    EXPECT_TRUE(content == WorkbookContent(OnlyFile(whole.Path(), QStringLiteral("data*.xlsx"))));
+    EXPECT_EQ(FilesIn(killed.Path(), QStringLiteral("*.tmp")), QStringList());
+    EXPECT_EQ(RunProcess(resume, -1), 1) << "the run is complete now";
 }
 
 } // namespace

@@ -81,11 +81,18 @@ TEST(LogFileTest, NamedByTickAndWrittenWithCrLf) {
     log.Finish(QStringLiteral("log-7.txt"));
     EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected);
     EXPECT_EQ(read(QStringLiteral("log-1.partial.txt")), QByteArray("<none>"));
+    // The workbook's lines follow the end report into the file, until the run's last line.
+    EXPECT_EQ(log.Append(QStringLiteral("workbook")), QString());
+    log.Close();
     EXPECT_EQ(log.Append(QStringLiteral("after the end")), QString());
-    EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected);
+    EXPECT_EQ(read(QStringLiteral("log-7.txt")), expected + "workbook\r\n");
 }
 
-ssize_t FullDisk(int, const void*, std::size_t) {
+bool diskFull = true;
+
+ssize_t FullDisk(int file, const void* bytes, std::size_t size) {
+    if (!diskFull)
+        return ::write(file, bytes, size);
     errno = ENOSPC;
     return -1;
 }
@@ -101,6 +108,15 @@ TEST(LogFileTest, AFileThatCannotBeWrittenIsSaidOnceAndTheEndFails) {
     EXPECT_TRUE(full.Failed());
     EXPECT_THROW(full.Finish(QStringLiteral("log-2.txt")), MessageError);
     EXPECT_FALSE(QFile::exists(directory + QStringLiteral("log-2.txt")));
+    // The next run, with room on the disk again, writes its file.
+    diskFull = false;
+    EXPECT_EQ(full.Begin(directory, 3), QString());
+    EXPECT_EQ(full.Append(QStringLiteral("z")), QString());
+    full.Finish(QStringLiteral("log-3.txt"));
+    full.Close();
+    QFile saved(directory + QStringLiteral("log-3.txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("z\r\n"));
 }
 
 } // namespace

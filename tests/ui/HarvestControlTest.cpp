@@ -4,6 +4,7 @@
 #include "LogMask.h"
 #include "SimulatedPortal.h"
 #include "UiTestSupport.h"
+#include "base/RussianPlural.h"
 #include "harvest/LogFile.h"
 #include "harvest/LogLine.h"
 #include "harvest/Scraper.h"
@@ -41,14 +42,17 @@ protected:
     void Open(const QString& rules = {}) {
         portal_ = std::make_unique<SimulatedPortal>(
             rules.isEmpty() ? QString() : QStringLiteral("{\"rules\": [%1]}").arg(rules));
-        MainForm::Setup setup{folder_.Path(), &clock_, &services_,
+        MainForm::Setup setup{folder_.Path(),
+                              &clock_,
+                              &services_,
                               [this](Scraper& worker) {
                                   jobs_.push_back({worker.CitiesNamesList, worker.CitiesCodesList,
                                                    worker.StreetsNamesList, worker.StreetsCodesList,
                                                    worker.RegionCode, worker.RegionName});
                                   worker.ConvertsWorkbook = convert_;
                               },
-                              documents_, paneLines_};
+                              documents_,
+                              paneLines_};
         form_ = std::make_unique<MainForm>(setup);
         form_->show();
         ASSERT_TRUE(WaitUntil([&] { return LogLines(*form_).size() == 2; }));
@@ -433,6 +437,22 @@ TEST_F(HarvestControlTest, ARunFromAnUnwritableProgramFolderWritesIntoTheDocumen
     EXPECT_TRUE(services_.errors.empty());
 }
 
+TEST_F(HarvestControlTest, ADocumentsFolderThatIsNotThereYetIsMadeAndWrittenInto) {
+    TemporaryFolder home;
+    documents_ = home.Path() + QStringLiteral("/Documents");
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    {
+        const UnwritableFolder locked(folder_.Path());
+        Start();
+        ASSERT_TRUE(WaitForEnd());
+    }
+    const QDir files(documents_ + QStringLiteral("/house-export"));
+    EXPECT_EQ(files.entryList({QStringLiteral("data*.tab")}).size(), 1);
+    EXPECT_EQ(files.entryList({QStringLiteral("log-*.txt")}).size(), 1);
+    EXPECT_TRUE(services_.errors.empty());
+}
+
 // The log file holds every line of the run, with the bytes that the window wrote before it
 // streamed them; the pane, bounded to 10 lines here, keeps only the latest ones.
 TEST_F(HarvestControlTest, TheLogFileHoldsTheWholeRunWhileThePaneKeepsItsLatestLines) {
@@ -490,9 +510,8 @@ TEST_F(HarvestControlTest, AStoppedRunIsContinuedOnStartAndEndsInTheUninterrupte
     ASSERT_TRUE(WaitForEnd());
     ASSERT_EQ(services_.questions.size(), 1u);
     EXPECT_EQ(services_.questions[0].text,
-              QStringLiteral("Найдена незавершённая выгрузка %1 (%2 домов). Продолжить её?")
-                  .arg(table)
-                  .arg(stoppedRows));
+              QStringLiteral("Найдена незавершённая выгрузка %1 (%2). Продолжить её?")
+                  .arg(table, CountOf(stoppedRows, Str("дом"), Str("дома"), Str("домов"))));
     EXPECT_EQ(Files("data*.tab"), QStringList{table}) << "the same table, continued";
     EXPECT_EQ(Rows().size(), 8);
     EXPECT_EQ(cardLines(), 8 - stoppedRows) << "the houses in the table were not asked for";
@@ -508,6 +527,21 @@ TEST_F(HarvestControlTest, AStoppedRunIsContinuedOnStartAndEndsInTheUninterrupte
     Start();
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(services_.questions.size(), 1u);
+}
+
+TEST_F(HarvestControlTest, AnotherJobsStoppedRunIsNotOffered) {
+    Open(QString::fromLatin1(kSlowMaps));
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Start();
+    Click("StopButton");
+    ASSERT_TRUE(WaitForEnd());
+    Control<QCheckBox>(*form_, "CardCheckBox")->setChecked(false);
+    clock_.Advance(1000); // a table of its own name
+    Start();
+    Click("StopButton");
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(services_.questions.empty());
+    EXPECT_EQ(Files("data*.tab").size(), 2);
 }
 
 } // namespace

@@ -92,6 +92,7 @@ TEST(StartupChecks, AFailedCheckShowsItsNoticeAndEndsTheProgramWithStatusZero) {
             SetUpApplication();
             EXPECT_EQ(QGuiApplication::applicationDisplayName(),
                       QCoreApplication::applicationName());
+            EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), Str("&Да"));
             EXPECT_EQ(services.notices[0].text, Message(2));
             EXPECT_EQ(services.endStatuses, QList<int>{0});
             EXPECT_FALSE(startup->isActive()) << "nothing after a failed check runs";
