@@ -18,22 +18,22 @@ void MainForm::OfferComparison(const QString& workbookPath) {
     const QList<FoundRecord> records = RunRecordsIn(folder);
     const auto current =
         std::find_if(records.begin(), records.end(), [&](const FoundRecord& found) {
-            return found.history && found.history->tableName == tableName;
+            return found.history.tableName == tableName;
         });
-    if (current == records.end() || !current->history->Finished())
+    if (current == records.end() || !current->history.Finished())
         return;
     for (auto found = std::next(current); found != records.end(); ++found) {
-        if (!found->history || !found->history->Finished() ||
-            found->history->job.regionCode != current->history->job.regionCode)
+        if (!found->history.Finished() ||
+            found->history.job.regionCode != current->history.job.regionCode)
             continue;
-        const QString earlier = folder + found->history->tableName;
+        const QString earlier = folder + found->history.tableName;
         if (!QFileInfo::exists(earlier))
             continue;
         const QString date = QLocale::system().toString(QFileInfo(earlier).lastModified().date(),
                                                         QLocale::ShortFormat);
         if (!services_->AskYesNo(this, windowTitle(),
                                  QStringLiteral("Сравнить с выгрузкой %1 от %2?")
-                                     .arg(found->history->tableName, date)))
+                                     .arg(found->history.tableName, date)))
             return;
         const QString comparison = DefaultComparisonPath(earlier, folder + tableName);
         try {
