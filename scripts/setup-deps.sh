@@ -11,7 +11,7 @@ packages=(
   libssl-dev openssl
   libxlsxwriter-dev
   libgtest-dev libgmock-dev
-  libbenchmark-dev nlohmann-json3-dev rapidjson-dev libcurl4-openssl-dev
+  libbenchmark-dev nlohmann-json3-dev rapidjson-dev libcurl4-openssl-dev sqlite3
   clang-14 libclang-rt-14-dev clang-format
   python3 python3-openpyxl locales
   dpkg-dev file lintian desktop-file-utils appstream man-db

@@ -3,6 +3,7 @@
 #include "base/MessageError.h"
 #include "cli/AddressChoice.h"
 #include "cli/CliOptions.h"
+#include "cli/CompareCommand.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalWindow.h"
 #include "desktop/DesktopBuses.h"
@@ -323,6 +324,8 @@ int RunCli(const QStringList& arguments, const CliContext& context) {
         case CliOptions::Mode::Resume:
         case CliOptions::Mode::Repair:
             return TakeUp(parse.options, context);
+        case CliOptions::Mode::Compare:
+            return CompareCommand(parse.options, context);
         }
     } catch (const std::exception& failure) {
         Print(context.err, QStringLiteral("house-export-cli: Ошибка: ") + FailureMessage(failure));

@@ -68,6 +68,12 @@ const QSet<QString> kContinueOptions{QStringLiteral("--out"), QStringLiteral("--
 
 // Every check that needs all options at once.
 QString CheckCombination(const CliOptions& options, const QSet<QString>& seen) {
+    if (options.mode == CliOptions::Mode::Compare) {
+        for (const QString& name : seen)
+            if (name != QLatin1String("--compare") && name != QLatin1String("--out"))
+                return QStringLiteral("%1 не сочетается с --compare").arg(name);
+        return {};
+    }
     if (options.mode == CliOptions::Mode::Resume || options.mode == CliOptions::Mode::Repair) {
         const QString mode = options.mode == CliOptions::Mode::Resume ? QStringLiteral("--resume")
                                                                       : QStringLiteral("--repair");
@@ -115,6 +121,16 @@ CliParse ParseCliArguments(const QStringList& arguments) {
     std::optional<CliOptions::Mode> continueMode;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString name = arguments[i];
+        if (name == QLatin1String("--compare")) {
+            if (seen.contains(name))
+                return Failure(QStringLiteral("--compare задан дважды"));
+            if (i + 2 >= arguments.size())
+                return Failure(QStringLiteral("после --compare нужны две таблицы: старая и новая"));
+            seen.insert(name);
+            options.compareOld = arguments[++i];
+            options.compareNew = arguments[++i];
+            continue;
+        }
         std::optional<QString> value;
         if (const qsizetype equals = name.indexOf(QLatin1Char('='));
             name.startsWith(QLatin1String("--")) && equals > 0) {
@@ -174,6 +190,7 @@ CliParse ParseCliArguments(const QStringList& arguments) {
             options.streets.append(value->trimmed());
         } else if (name == QLatin1String("--out")) {
             options.outDirectory = *value;
+            options.compareWorkbook = *value;
         } else if (name == QLatin1String("--run")) {
             options.runName = value->trimmed();
         } else if (name == QLatin1String("--all-streets")) {
@@ -200,6 +217,8 @@ CliParse ParseCliArguments(const QStringList& arguments) {
         options.mode = CliOptions::Mode::List;
     if (continueMode)
         options.mode = *continueMode;
+    if (seen.contains(QStringLiteral("--compare")))
+        options.mode = CliOptions::Mode::Compare;
     parse.error = CheckCombination(options, seen);
     return parse;
 }
@@ -242,6 +261,13 @@ QString CliHelpText() {
         "                      недостающие данные домов из списка data<число>-incomplete.txt\n"
         "                      и заменяет их строки в таблице\n"
         "  --run data<число>   какую выгрузку папки взять (по умолчанию последнюю подходящую)\n"
+        "\n"
+        "Сравнение двух таблиц выгрузки (дом за домом, по guid дома в ссылке):\n"
+        "  house-export-cli --compare СТАРАЯ.tab НОВАЯ.tab [--out КНИГА.xlsx]\n"
+        "                      пишет книгу .xlsx с листами \"Сводка\", \"Новые дома\",\n"
+        "                      \"Исчезнувшие дома\" и \"Изменения\" (изменённые ячейки\n"
+        "                      выделены и записаны как \"старое → новое\"); по умолчанию\n"
+        "                      сравнение-СТАРАЯ-НОВАЯ.xlsx рядом с новой таблицей\n"
         "\n"
         "Справочник адресов (код, табуляция, название):\n"
         "  house-export-cli --list regions\n"

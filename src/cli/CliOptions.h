@@ -7,7 +7,7 @@
 
 // What the headless command was asked to do, read from its arguments.
 struct CliOptions {
-    enum class Mode { Harvest, List, Help, Version, Resume, Repair };
+    enum class Mode { Harvest, List, Help, Version, Resume, Repair, Compare };
     enum class ListKind { Regions, Areas, Cities, Streets };
 
     Mode mode = Mode::Harvest;
@@ -33,6 +33,12 @@ struct CliOptions {
     QString outDirectory = QStringLiteral(".");
     // The run that --resume or --repair takes up ("data123"); empty: the newest that fits.
     QString runName;
+
+    // --compare OLD.tab NEW.tab: the two tables; --out then names the workbook (empty: the
+    // default beside the new table).
+    QString compareOld;
+    QString compareNew;
+    QString compareWorkbook;
 };
 
 // The options, or the reason why the arguments make no sense (a Russian text for the user).

@@ -130,6 +130,9 @@ private:
     void NoteRunEnd(const Scraper* worker);
     // The desktop notice and the call for attention, once the worker of a long run is gone.
     void AnnounceEnd();
+    // After a finished run's workbook is opened: its comparison with the latest earlier finished
+    // run of the same region in its folder is offered, made and opened.
+    void OfferComparison(const QString& workbookPath);
 
     void EnableRunControls(bool enabled);
     void WorkerGone();

@@ -254,7 +254,9 @@ void MainForm::ArmResumeTimer() {
 
 void MainForm::OpenWorkbook(const QString& path) {
     relay_.Run([&] {
-        if (!closing_)
-            services_->OpenDocument(path);
+        if (closing_)
+            return;
+        services_->OpenDocument(path);
+        OfferComparison(path);
     });
 }

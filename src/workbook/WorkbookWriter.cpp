@@ -8,6 +8,13 @@
 #include <cstdio>
 #include <xlsxwriter.h>
 
+namespace {
+
+// A light yellow, as a marker pen leaves it.
+constexpr lxw_color_t kHighlightColour = 0xFFF2A8;
+
+} // namespace
+
 WorkbookWriter::WorkbookWriter(const QString& filePath, const QString& shownPath)
     : shownPath_(shownPath), tempDir_(QFile::encodeName(QDir::tempPath())) {
     lxw_workbook_options options{};
@@ -17,19 +24,23 @@ WorkbookWriter::WorkbookWriter(const QString& filePath, const QString& shownPath
     if (workbook_ == nullptr)
         Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
     bold_ = workbook_add_format(workbook_);
-    if (bold_ == nullptr) {
+    highlighted_ = workbook_add_format(workbook_);
+    if (bold_ == nullptr || highlighted_ == nullptr) {
         Discard();
         Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
     }
     format_set_bold(bold_);
+    format_set_bg_color(highlighted_, kHighlightColour);
 }
 
 WorkbookWriter::~WorkbookWriter() {
     Discard();
 }
 
-std::size_t WorkbookWriter::AddSheet() {
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook_, nullptr);
+std::size_t WorkbookWriter::AddSheet(const QString& name) {
+    const QByteArray utf8Name = name.toUtf8();
+    lxw_worksheet* sheet =
+        workbook_add_worksheet(workbook_, name.isEmpty() ? nullptr : utf8Name.constData());
     if (sheet == nullptr) {
         // In constant-memory mode this is the sheet's temporary file that could not be made.
         const int error = errno;
@@ -44,6 +55,12 @@ void WorkbookWriter::WriteText(std::size_t sheet, std::uint32_t row, std::size_t
                                const std::string& text, bool bold) {
     Check(worksheet_write_string(sheets_.at(sheet), row, static_cast<lxw_col_t>(column),
                                  text.c_str(), bold ? bold_ : nullptr));
+}
+
+void WorkbookWriter::WriteHighlightedText(std::size_t sheet, std::uint32_t row, std::size_t column,
+                                          const std::string& text) {
+    Check(worksheet_write_string(sheets_.at(sheet), row, static_cast<lxw_col_t>(column),
+                                 text.c_str(), highlighted_));
 }
 
 void WorkbookWriter::WriteNumber(std::size_t sheet, std::uint32_t row, std::size_t column,

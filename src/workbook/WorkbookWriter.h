@@ -23,13 +23,17 @@ public:
     WorkbookWriter(const WorkbookWriter&) = delete;
     WorkbookWriter& operator=(const WorkbookWriter&) = delete;
 
-    // Adds a worksheet at the end; gives its number, counted from 0.
-    std::size_t AddSheet();
+    // Adds a worksheet at the end, with the spreadsheet's own name or the one given; gives its
+    // number, counted from 0.
+    std::size_t AddSheet(const QString& name = {});
     std::size_t SheetCount() const { return sheets_.size(); }
 
     // A text cell; never a formula, whatever the text begins with.
     void WriteText(std::size_t sheet, std::uint32_t row, std::size_t column,
                    const std::string& text, bool bold);
+    // A text cell with a highlighted background: a value that changed.
+    void WriteHighlightedText(std::size_t sheet, std::uint32_t row, std::size_t column,
+                              const std::string& text);
     void WriteNumber(std::size_t sheet, std::uint32_t row, std::size_t column, double value,
                      bool bold);
     void SetColumnWidth(std::size_t sheet, std::size_t column, double width);
@@ -47,5 +51,6 @@ private:
     QByteArray tempDir_; // libxlsxwriter keeps the pointer
     lxw_workbook* workbook_ = nullptr;
     lxw_format* bold_ = nullptr;
+    lxw_format* highlighted_ = nullptr;
     std::vector<lxw_worksheet*> sheets_;
 };

@@ -12,9 +12,13 @@ namespace {
 
 // The options in one line, so that a table row can give all of them at once.
 QString Summary(const CliOptions& o) {
-    static const char* const kModes[] = {"harvest", "list", "help", "version", "resume", "repair"};
+    static const char* const kModes[] = {"harvest", "list",   "help",   "version",
+                                         "resume",  "repair", "compare"};
     static const char* const kLists[] = {"regions", "areas", "cities", "streets"};
     QString text = QString::fromLatin1(kModes[int(o.mode)]);
+    if (o.mode == CliOptions::Mode::Compare)
+        return text + QStringLiteral(" %1 %2 workbook=%3")
+                          .arg(o.compareOld, o.compareNew, o.compareWorkbook);
     if (o.mode == CliOptions::Mode::List)
         text += QLatin1Char(' ') + QString::fromLatin1(kLists[int(o.listKind)]);
     return text +
@@ -112,6 +116,14 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ListStreetsOfACity", "--list|streets|--region|77|--city|Первомайск",
                   "list streets region=77 cities=Первомайск streets= all=0 interval=2 page=100 "
                   "coords=1 pass=1 card=1 save=0 out=."},
+        ParseCase{"CompareTwoTablesIntoAWorkbook", "--compare|a b.tab|c.tab|--out=d.xlsx",
+                  "compare a b.tab c.tab workbook=d.xlsx"},
+        ParseCase{"CompareWithTheDefaultWorkbook", "--compare|a.tab|c.tab",
+                  "compare a.tab c.tab workbook="},
+        ParseCase{"CompareNeedsTwoTables", "--compare|a.tab",
+                  "error: после --compare нужны две таблицы"},
+        ParseCase{"CompareRefusesAHarvestOption", "--compare|a.tab|c.tab|--region|7",
+                  "error: --region не сочетается с --compare"},
         ParseCase{"NothingAtAll", "", "error: не задан регион"},
         ParseCase{"NoStreets", "--region|77", "error: укажите --street или --all-streets"},
         ParseCase{"StreetsTwice", "--region|77|--street|a|--all-streets",
@@ -157,7 +169,7 @@ TEST(CliOptionsTest, HelpNamesEveryOption) {
     for (const char* option :
          {"--region", "--city", "--street", "--all-streets", "--interval", "--page-size",
           "--no-coords", "--no-passport", "--no-card", "--save-passports", "--out", "--list",
-          "--help", "--version", "PORTAL_ORIGIN", "PORTAL_READ_TIMEOUT_MS", "130"})
+          "--help", "--version", "--compare", "PORTAL_ORIGIN", "PORTAL_READ_TIMEOUT_MS", "130"})
         EXPECT_TRUE(help.contains(QString::fromLatin1(option))) << option;
 }
 

@@ -12,7 +12,9 @@
 #include "harvest/Scraper.h"
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDir>
+#include <QLocale>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProgressBar>
@@ -344,6 +346,29 @@ TEST_F(HarvestControlTest, AStartDuringTheConversionMakesANewWorkerThatPauseAndS
     for (const QString& path : services_.opened)
         EXPECT_TRUE(QFile::exists(path));
     EXPECT_EQ(jobs_.size(), 2u);
+}
+
+TEST_F(HarvestControlTest, AFinishedRunOffersToCompareWithTheRegionsEarlierFinishedRun) {
+    convert_ = true;
+    Open();
+    Control<QSpinBox>(*form_, "IntervalSpinEdit")->setValue(0);
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(services_.questions.empty()) << "nothing earlier to compare with";
+    const QString earlier = Files("data*.tab").value(0);
+    clock_.Advance(1000);
+    services_.answers = {true};
+    Start();
+    ASSERT_TRUE(WaitForEnd());
+    ASSERT_EQ(services_.questions.size(), 1u);
+    EXPECT_EQ(services_.questions[0].text,
+              QStringLiteral("Сравнить с выгрузкой %1 от %2?")
+                  .arg(earlier,
+                       QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)));
+    ASSERT_EQ(services_.opened.size(), 3);
+    EXPECT_EQ(services_.opened[2],
+              folder_.Path() + QStringLiteral("сравнение-data1000-data2000.xlsx"));
+    EXPECT_TRUE(QFile::exists(services_.opened[2]));
 }
 
 TEST_F(HarvestControlTest, ClosingDuringARunEndsItAtOnceWithTheTableWholeAndNoWorkbook) {

@@ -33,8 +33,11 @@ def parse_args(argv):
     p.add_argument("--idle-timeout", type=float, default=120.0)
     p.add_argument("--max-page", type=int, default=10000)
     p.add_argument("--hide", action="append", default=[], metavar="GUID")
+    p.add_argument("--revision", type=int, default=0)
     p.add_argument("--describe", action="store_true")
     args = p.parse_args(argv)
+    if args.revision < 0:
+        p.error("--revision must be 0 or more")
     if args.big_count < 1 or args.demo_count < 5:
         p.error("--big-count must be at least 1 and --demo-count at least 5")
     return args
@@ -42,7 +45,7 @@ def parse_args(argv):
 
 def main(argv=None):
     args = parse_args(argv)
-    data = DataSet(args.seed, args.big_count, args.demo_count)
+    data = DataSet(args.seed, args.big_count, args.demo_count, args.revision)
     if args.describe:
         json.dump(describe(data), sys.stdout, ensure_ascii=False, indent=1)
         sys.stdout.write("\n")

@@ -10,6 +10,7 @@ search page is plain arithmetic however large the region is.
 import bisect
 
 from .ids import make_guid, parse_guid
+from .revision import NEW_HOUSE_BASE, Revision
 
 STREET_BASES = [
     ("Ленина", "ул"), ("Мира", "пр-кт"), ("Садовая", "ул"), ("Школьная", "ул"),
@@ -71,8 +72,10 @@ def _spread_cities(names, total, streets, area_of):
 
 
 class DataSet:
-    def __init__(self, seed=1, big_count=1000000, demo_count=6000):
+    def __init__(self, seed=1, big_count=1000000, demo_count=6000, revision=0):
         self.seed = seed
+        # Full houses are those of case 0 and 17 to 49 (see houses.py).
+        self.revision = Revision(seed, revision, lambda i: i % 50 == 0 or i % 50 >= 17)
         big_names = [("Белоград", "г"), ("Верхнеозерск", "г"), ("Горностаевск", "г"),
                      ("Дубравинск", "г"), ("Еловск", "г"), ("Жаворонки", "пгт"),
                      ("Звенигорск", "г"), ("Ивановка", "с"), ("Калиновск", "г"),
@@ -116,8 +119,13 @@ class DataSet:
     def street_code(self, r, c, s):
         return make_guid(self.seed, "street", r, c, s)
 
-    def house_guid(self, r, i):
+    def original_house_guid(self, r, i):
         return make_guid(self.seed, "house", r, i)
+
+    def house_guid(self, r, i):
+        if self.revision.fate(r, i) == "replaced":
+            return make_guid(self.seed, "house", r, NEW_HOUSE_BASE + i)
+        return self.original_house_guid(r, i)
 
     def find_region(self, code):
         n = parse_guid(self.seed, "region", code)
@@ -145,9 +153,15 @@ class DataSet:
     def find_house(self, guid):
         """(region, index) of a house guid, or None."""
         n = parse_guid(self.seed, "house", guid)
-        if n and n[0] < len(self.regions) and n[1] < self.regions[n[0]].houses:
-            return n
-        return None
+        if not n or n[0] >= len(self.regions):
+            return None
+        r, i = n
+        replaced = i >= NEW_HOUSE_BASE
+        if replaced:
+            i -= NEW_HOUSE_BASE
+        if i >= self.regions[r].houses or (self.revision.fate(r, i) == "replaced") != replaced:
+            return None
+        return r, i
 
     # ----- directory ---------------------------------------------------------------------
 

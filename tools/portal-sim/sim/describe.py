@@ -3,6 +3,9 @@
 from .dataset import street_name, street_range
 from .houses import CASES, CYCLE, HouseMaker
 
+# Regions larger than this are not listed house by house in a revision's description.
+REVISION_LISTING_LIMIT = 100000
+
 
 def describe(data, samples=20):
     maker = HouseMaker(data)
@@ -31,5 +34,7 @@ def describe(data, samples=20):
             "areas": [{"code": data.area_code(r, a), "name": n, "shortName": s}
                       for a, (n, s) in enumerate(g.areas)],
             "cities": cities, "sample_houses": houses})
+        if data.revision.number and g.houses <= REVISION_LISTING_LIMIT:
+            regions[-1]["revision"] = data.revision.changes(data, r)
     return {"seed": data.seed, "case_cycle": CYCLE,
             "cases": {str(k): v for k, v in sorted(CASES.items())}, "regions": regions}

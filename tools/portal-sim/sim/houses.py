@@ -151,11 +151,14 @@ class HouseMaker:
         h, c, s, number, tcode, tname, region, city, street, text = self._parts(r, i)
         case = case_of(i)
         mo = 100 + h[15] % 40
+        condition = h[16] % 2
+        if self.data.revision.fate(r, i) == "card":
+            condition = 1 - condition
         doc = {
             "guid": self.data.house_guid(r, i),
             "houseType": {"code": tcode, "houseTypeName": tname},
             "lifeCycleStage": {"code": "2", "lifeCycleStage": "Эксплуатация"},
-            "houseCondition": {"code": "1", "houseCondition": ["Исправный", "Ветхий"][h[16] % 2]},
+            "houseCondition": {"code": "1", "houseCondition": ["Исправный", "Ветхий"][condition]},
             "managementOrganization": {
                 "guid": self._org(mo), "shortName": "ООО «УК Жилсервис-%d»" % mo,
                 "fullName": "Общество с ограниченной ответственностью «Управляющая компания Жилсервис-%d»" % mo,
@@ -248,6 +251,8 @@ class HouseMaker:
             by_code["16.1"]["value"] = None
         elif case == "not_array_parameters_and_card":
             return {"parameters": {"paramCode": "1", "value": "не массив"}}
+        if self.data.revision.fate(r, i) == "passport":
+            by_code["2.23"]["value"] = raw("95.5")  # above any wear the data set gives
         return {"parameters": params, "houseGuid": self.data.house_guid(r, i)}
 
     # ----- map lookup --------------------------------------------------------------------
@@ -257,6 +262,8 @@ class HouseMaker:
         case = case_of(i)
         guid = self.data.house_guid(r, i)
         lon = "%d.%06d" % (30 + h[4] % 40, (h[5] << 8 | h[6]) * 13 % 1000000)
+        if self.data.revision.fate(r, i) == "coordinates":
+            lon = "%d.%06d" % (70 + h[4] % 40, (h[5] << 8 | h[6]) * 13 % 1000000)
         lat = "%d.%06d" % (44 + h[7] % 20, (h[8] << 8 | h[9]) * 17 % 1000000)
         if case == "coords_strings":
             return '{"guid":"%s","longitude":"%s","latitude":"%s","zoom":16}' % (guid, lon, lat)
