@@ -159,6 +159,7 @@ void HarvestRun::EndRun(bool tableOpened) {
     }
     worker_.Made.rows = tableRows_;
     worker_.Made.incomplete = record_ ? record_->History().incomplete.size() : 0;
+    worker_.Made.lostPages = record_ ? record_->History().lostPages.size() : 0;
     worker_.Made.workbookPath = table_ ? table_->WorkbookPath() : QString();
     // A run started during the conversion may take the record up.
     if (record_)

@@ -72,9 +72,9 @@ struct RunHistory {
     // A record that does not say is judged by the workbook beside the table in `directory`.
     bool AwaitsWorkbook(const QString& directory) const;
     // Whether the run is worth taking up again: unfinished, its workbook not made, or finished
-    // with incomplete houses.
+    // with incomplete houses or lost search pages.
     bool NeedsAttention(const QString& directory) const {
-        return !Finished() || AwaitsWorkbook(directory) || !incomplete.isEmpty();
+        return !Finished() || AwaitsWorkbook(directory) || !Complete();
     }
 };
 

@@ -76,10 +76,11 @@ public:
     bool Completed() const { return completed_.load(); }
 
     // What the run made, filled before its end report: the rows of its table, the houses left
-    // incomplete and the workbook its table becomes.
+    // incomplete, the search pages lost and the workbook its table becomes.
     struct Outcome {
         qint64 rows = 0;
         qint64 incomplete = 0;
+        qint64 lostPages = 0;
         QString workbookPath;
     };
     Outcome Made;

@@ -29,6 +29,8 @@ QString EndBody(const Scraper::Outcome& made) {
                        .arg(CountOf(made.rows, QStringLiteral("дом"), QStringLiteral("дома"),
                                     QStringLiteral("домов")))
                        .arg(made.incomplete);
+    if (made.lostPages > 0)
+        body += QStringLiteral(" Страниц поиска не загружено: %1.").arg(made.lostPages);
     if (!made.workbookPath.isEmpty())
         body += QStringLiteral(" Книга: ") + QFileInfo(made.workbookPath).fileName();
     return body;

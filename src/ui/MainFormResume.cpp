@@ -101,6 +101,9 @@ QString OfferText(const RunHistory& history, qint64 rows) {
                                        QStringLiteral("домов")));
     if (!history.incomplete.isEmpty())
         figures += QStringLiteral(", с неполными данными %1").arg(history.incomplete.size());
+    if (!history.lostPages.isEmpty())
+        figures +=
+            QStringLiteral(", страниц поиска не загружено: %1").arg(history.lostPages.size());
     return QStringLiteral("Найдена незавершённая выгрузка по региону %1 (%2): %3. Продолжить её?")
         .arg(history.job.regionName, history.tableName, figures);
 }
