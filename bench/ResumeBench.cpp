@@ -14,6 +14,7 @@
 // clang-format on
 
 #include "ProcessStatus.h"
+#include "SampleRow.h"
 #include "base/FileDescriptor.h"
 #include "harvest/RunRecord.h"
 #include "records/OutputTable.h"
@@ -36,17 +37,6 @@
 namespace {
 
 constexpr int kRows = 100000;
-
-QStringList SampleRow() {
-    QFile file(QStringLiteral(RESUME_BENCH_DATA "/house-row.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("missing bench data house-row.txt");
-    QStringList fields;
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (const qsizetype tab = line.indexOf('\t'); tab >= 0)
-            fields.append(QString::fromUtf8(line.mid(tab + 1)).remove(u'\r'));
-    return fields;
-}
 
 // A folder with data1.tab of kRows rows and its record: the first pair of two finished at half.
 class Fixture {

@@ -14,6 +14,7 @@
 //   cmake --build build/h-bench --target resume_page_bench
 //   build/h-bench/bench/resume_page_bench
 // clang-format on
+#include "SampleRow.h"
 #include "SimulatedPortal.h"
 #include "WarmPortal.h"
 #include "base/Clock.h"
@@ -36,17 +37,6 @@ namespace {
 constexpr int kWritten = 90861;
 constexpr int kPageSize = 100;
 constexpr double kDefaultIntervalSeconds = 2;
-
-QStringList SampleRow() {
-    QFile file(QStringLiteral(RESUME_BENCH_DATA "/house-row.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error("missing bench data house-row.txt");
-    QStringList fields;
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (const qsizetype tab = line.indexOf('\t'); tab >= 0)
-            fields.append(QString::fromUtf8(line.mid(tab + 1)).remove(u'\r'));
-    return fields;
-}
 
 // The first `count` houses the pair lists, in its order, asked in pages of 1000.
 QStringList ListedGuids(const RunJob& job, int count) {

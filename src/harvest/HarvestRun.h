@@ -71,7 +71,7 @@ private:
         qint64 received = 0;
         QString answer; // that page's answer when it has already been asked for
     };
-    PageStart StartOfPair(int pageSize, const QString& cityCode, const QString& streetCode);
+    PageStart StartOfPair(qsizetype i, qsizetype j, int pageSize);
     // Clears pageIndex after a 404.
     PageAnswer LoadPage(int& pageIndex, int pageSize, const QString& cityCode,
                         const QString& streetCode);

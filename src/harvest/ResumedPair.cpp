@@ -1,6 +1,7 @@
 // The pair a continuation begins in: paging goes on at the page where the run stopped, once that
 // page shows that the portal's listing still ends where the table does.
 #include "harvest/HarvestRun.h"
+#include "harvest/RunRecord.h"
 #include "harvest/Scraper.h"
 #include "portal/PortalAnswers.h"
 
@@ -28,12 +29,18 @@ bool ListingKept(const JsonArray& items, const QStringList& rows, qsizetype onPa
 
 } // namespace
 
-HarvestRun::PageStart HarvestRun::StartOfPair(int pageSize, const QString& cityCode,
-                                              const QString& streetCode) {
+HarvestRun::PageStart HarvestRun::StartOfPair(qsizetype i, qsizetype j, int pageSize) {
     const QStringList rows = std::exchange(rowsOfPairUnderWay_, {});
     const qsizetype written = rows.size();
     if (written == 0 || !worker_.ResumesAtStopPage)
         return {};
+    // A page lost before the stop leaves the rows off their pages: the pair is paged anew.
+    const auto& lost = record_->History().lostPages;
+    if (const auto next = lost.lowerBound({i, j, 0});
+        next != lost.end() && next.key().i == i && next.key().j == j)
+        return {};
+    const QString& cityCode = worker_.CitiesCodesList[i];
+    const QString& streetCode = worker_.StreetsCodesList[j];
     const qint64 stopPage = written / pageSize + 1;
     const qsizetype onStopPage = written % pageSize;
     // Stopped at a page boundary, the page before shows where the table ends.

@@ -41,8 +41,7 @@ void HarvestRun::HarvestPair(qsizetype i, qsizetype j, int onlyPage) {
     const int pageSize = window_.PageSize();
     lastTotal_ = 0; // a pair pages by its own total only
     intervalMs_ = IntervalMs(window_.IntervalSeconds());
-    PageStart start =
-        onlyPage == 0 ? StartOfPair(pageSize, cityCode, streetCode) : PageStart{onlyPage, 0, {}};
+    PageStart start = onlyPage == 0 ? StartOfPair(i, j, pageSize) : PageStart{onlyPage, 0, {}};
     int pageIndex = start.pageIndex; // 0 once the pair's paging has ended
     qint64 received = start.received;
     while (pageIndex != 0) {
