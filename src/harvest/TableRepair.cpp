@@ -76,9 +76,10 @@ void HarvestRun::RepairTable() {
     const QMap<QString, int>& incomplete = history.incomplete;
     intervalMs_ = std::uint32_t(std::clamp<qint64>(qint64(window_.IntervalSeconds()) * 1000, 0,
                                                    std::numeric_limits<std::int32_t>::max()));
-    Log(QStringLiteral("Догружаем недостающие данные для ") +
-        CountOf(incomplete.size(), QStringLiteral("дома"), QStringLiteral("домов"),
-                QStringLiteral("домов")));
+    if (!incomplete.isEmpty())
+        Log(QStringLiteral("Догружаем недостающие данные для ") +
+            CountOf(incomplete.size(), QStringLiteral("дома"), QStringLiteral("домов"),
+                    QStringLiteral("домов")));
     if (!history.lostPages.isEmpty())
         Log(QStringLiteral("Загружаем заново страниц поиска: %1").arg(history.lostPages.size()));
 

@@ -250,6 +250,7 @@ TEST(CliRepairTest, WhatAnOutageLeftMissingIsRepairedIntoTheFaultFreeTable) {
         const std::size_t before = portal.Log().size();
         const InProcessRun repair = takeUp("--repair");
         EXPECT_EQ(repair.exitStatus, 0) << repair.out.toStdString();
+        EXPECT_FALSE(repair.out.contains(QStringLiteral("для 0 домов")));
         const char* kinds[] = {"search", "map", "passport", "card"};
         for (std::size_t k = 0; k < 4; ++k)
             EXPECT_EQ(CountKind(portal.Log(), before, kinds[k]), o.requests[k]) << kinds[k];
