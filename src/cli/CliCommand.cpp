@@ -150,8 +150,8 @@ int RunWorker(const CliOptions& options, const AddressJob& job, const QString& f
               const TakenRun& taken, const CliContext& context) {
     TerminalWindow window(options, folder, context.clock, context.out, context.terminal);
     std::optional<SleepInhibitor> inhibitor;
-    if (context.desktop != nullptr && !options.allowSleep) {
-        inhibitor.emplace(*context.desktop, QStringLiteral("house-export-cli"), false);
+    if (context.desktop && !options.allowSleep) {
+        inhibitor.emplace(context.desktop(), QStringLiteral("house-export-cli"), false);
         window.inhibitor = &*inhibitor;
     }
     // The run goes on a thread of this function's own, joined below, rather than on the worker's

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 
 class Clock;
 struct DesktopBuses;
@@ -25,9 +26,10 @@ struct CliContext {
     int readTimeoutMs = 0;
     // SIGINT and SIGTERM stop the run (the program sets this; in-process tests do not).
     bool catchStopSignals = false;
-    // The bus of the sleep inhibitor that a run holds unless --allow-sleep is given; nullptr:
+    // Connects to the bus of the sleep inhibitor that a run holds unless --allow-sleep is given;
+    // called only when a run begins, so that help, listings and comparisons touch no bus. Empty:
     // none is taken.
-    const DesktopBuses* desktop = nullptr;
+    std::function<DesktopBuses()> desktop = nullptr;
 };
 
 // The whole command: --help, a directory listing, or a harvest run on the same worker and

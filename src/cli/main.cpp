@@ -16,14 +16,16 @@ int main(int argc, char* argv[]) {
                    stderr);
         return kExitFailed;
     }
-    // Only the system bus: a server has no session, and logind's lock is what it needs.
-    const DesktopBuses buses{QDBusConnection::systemBus(), QDBusConnection(QString())};
-    const CliContext context{.clock = SystemClock::Instance(),
-                             .out = stdout,
-                             .err = stderr,
-                             .terminal = ::isatty(STDOUT_FILENO) == 1,
-                             .readTimeoutMs = *readTimeout,
-                             .catchStopSignals = true,
-                             .desktop = &buses};
+    const CliContext context{
+        .clock = SystemClock::Instance(),
+        .out = stdout,
+        .err = stderr,
+        .terminal = ::isatty(STDOUT_FILENO) == 1,
+        .readTimeoutMs = *readTimeout,
+        .catchStopSignals = true,
+        // Only the system bus: a server has no session, and logind's lock is what it needs.
+        .desktop = [] {
+            return DesktopBuses{QDBusConnection::systemBus(), QDBusConnection(QString())};
+        }};
     return RunCli(QCoreApplication::arguments().mid(1), context);
 }
