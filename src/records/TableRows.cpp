@@ -1,5 +1,6 @@
 #include "records/TableRows.h"
 
+#include "base/WriteAll.h"
 #include "records/RecordsError.h"
 #include "records/TableHeader.h"
 #include "records/TableReadBack.h"
@@ -30,20 +31,9 @@ FileDescriptor OpenForReading(const QString& path) {
 // Reads up to `size` bytes at `offset`; fewer only at the end of the file.
 std::size_t ReadAt(const QString& path, int fd, char* into, std::size_t size, qint64 offset) {
     std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t got =
-            ::pread(fd, into + filled, size - filled, off_t(offset + qint64(filled)));
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            throw RecordsError(
-                QStringLiteral("Таблица \"%1\" не читается (%2)").arg(path, SystemReason(error)));
-        }
-        filled += std::size_t(got);
-    }
+    if (const int error = ReadFully(fd, into, size, off_t(offset), filled); error != 0)
+        throw RecordsError(
+            QStringLiteral("Таблица \"%1\" не читается (%2)").arg(path, SystemReason(error)));
     return filled;
 }
 

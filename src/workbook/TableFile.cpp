@@ -1,6 +1,7 @@
 #include "workbook/TableFile.h"
 
 #include "base/MessageError.h"
+#include "base/WriteAll.h"
 
 #include <QFile>
 #include <algorithm>
@@ -30,19 +31,10 @@ TableFile::TableFile(const QString& path, std::size_t blockSize)
 std::string_view TableFile::NextBlock() {
     // Fill the whole block, so the byte-order mark is always within the first one.
     std::size_t filled = 0;
-    while (filled < buffer_.size()) {
-        const ssize_t got = ::read(fd_.Get(), buffer_.data() + filled, buffer_.size() - filled);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            throw MessageError(
-                QStringLiteral("Cannot read file \"%1\". %2").arg(path_, SystemReason(error)));
-        }
-        filled += static_cast<std::size_t>(got);
-    }
+    if (const int error = ReadFully(fd_.Get(), buffer_.data(), buffer_.size(), -1, filled);
+        error != 0)
+        throw MessageError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(path_, SystemReason(error)));
     std::string_view block(buffer_.data(), filled);
     if (atStart_) {
         atStart_ = false;
